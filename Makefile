@@ -1,0 +1,43 @@
+# make run    build and start the program on the bundled sample drawing
+# make test   build with AddressSanitizer + UndefinedBehaviorSanitizer, run every test
+# make bench  Release build, run every benchmark
+# make fuzz   build the libFuzzer targets with clang, run each for FUZZ_SECONDS
+
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+GEN        := -G Ninja
+ROOT       := $(CURDIR)
+
+.PHONY: all setup test run bench fuzz clean
+
+all: run-build
+
+setup:
+	@scripts/setup.sh
+
+test: setup
+	cmake -S . -B build/test $(GEN) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON
+	cmake --build build/test -j $(JOBS)
+	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+run-build: setup
+	cmake -S . -B build/run $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
+	cmake --build build/run -j $(JOBS)
+
+run: run-build
+	scripts/run.sh build/run
+
+bench: setup
+	@scripts/setup.sh bench
+	cmake -S . -B build/release $(GEN) -DCMAKE_BUILD_TYPE=Release -DKALVEX_TESTS=OFF -DKALVEX_BENCH=ON
+	cmake --build build/release -j $(JOBS)
+	scripts/bench.sh build/release
+
+fuzz: setup
+	@scripts/setup.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF -DKALVEX_FUZZ=ON -DKALVEX_QT=OFF
+	cmake --build build/fuzz -j $(JOBS)
+	scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,125 @@
+/* Polylines, polyline sets and segments: records and buffers, bounding
+ * boxes, line intersections (the core of hatching), hit tests (the core of
+ * rubber-band selection), the rectangle-to-polyline conversion and the
+ * convex hull. Tolerance GR_LMES_PREC throughout.
+ *
+ * Variable-length records are single heap blocks. Never use sizeof on them:
+ * the size functions give their true size. */
+#ifndef GEOMKIT_GR_POLY_H
+#define GEOMKIT_GR_POLY_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <geomkit/gr_api.h>
+#include <geomkit/gr_types.h>
+
+GR_BEGIN_C
+
+/* 16 n + 8 bytes. Drawing honours closed; region tests and the set
+ * intersection treat every polyline as closed. */
+typedef struct gr_polyline {
+  int32_t closed;  /* non-zero: the last point connects back to the first */
+  uint32_t n;      /* number of points */
+  gr_cpoint pnt[1]; /* n points follow */
+} gr_polyline;
+
+/* A set of polylines in one block: the count, 4 bytes of padding that keep
+ * the points aligned, then the n polyline records back to back. Size
+ * 8 + the sum of the member sizes. Walk it with gr_polylines_first and
+ * gr_polylines_next. */
+typedef struct gr_polylines {
+  int32_t n;
+  int32_t reserved;
+} gr_polylines;
+
+/* 16 n + 16 bytes. */
+typedef struct gr_thick_polyline {
+  double thickness;
+  gr_polyline pline; /* stored inline, variable length */
+} gr_thick_polyline;
+
+/* 32 bytes. */
+typedef struct gr_segment {
+  gr_cpoint p1;
+  gr_cpoint p2;
+} gr_segment;
+
+/* Line against segment. */
+enum { GR_ISCT_NONE = 0, GR_ISCT_ONE = 1, GR_ISCT_ON_LINE = 2 };
+/* Point against segment or region. */
+enum { GR_LAYOUT_INSIDE = 0, GR_LAYOUT_ON = 1, GR_LAYOUT_OUTSIDE = 2 };
+/* Rectangle against figure; selection takes 2 and 3 as hits. */
+enum {
+  GR_RECT_IN_FIGURE = 0,   /* the rectangle lies inside the figure's region */
+  GR_RECT_TOUCHES = 1,     /* the figure touches the rectangle only along a side */
+  GR_FIGURE_IN_RECT = 2,   /* the figure lies inside the rectangle */
+  GR_OUTLINES_CROSS = 3,   /* the outlines cross */
+  GR_NO_CONTACT = 4        /* the figure lies outside */
+};
+
+/* ---- sizes and buffers (C heap; contents uninitialised) ---- */
+GR_API int gr_get_polyline_sizen(int n) GR_NOEXCEPT;
+GR_API int gr_get_polyline_size(const gr_polyline* pline) GR_NOEXCEPT;
+GR_API gr_polyline* gr_alloc_buffer_for_polyline(int n) GR_NOEXCEPT;
+GR_API void gr_free_buffer_for_polyline(gr_polyline* p) GR_NOEXCEPT;
+/* Room for count polylines of ns[i] points; no count is written. */
+GR_API gr_polylines* gr_alloc_buffer_for_polylines(int count, const int* ns) GR_NOEXCEPT;
+GR_API void gr_free_buffer_for_polylines(gr_polylines* p) GR_NOEXCEPT;
+GR_API int gr_get_polylines_size(const gr_polylines* set) GR_NOEXCEPT;
+GR_API int gr_get_thick_polyline_sizen(int n) GR_NOEXCEPT;
+GR_API void gr_set_thick_polyline(gr_thick_polyline* out, double thickness, const gr_polyline* pline) GR_NOEXCEPT;
+
+/* Walking a set: the first member, and the member after p. */
+static inline gr_polyline* gr_polylines_first(const gr_polylines* set) {
+  return (gr_polyline*)(void*)((char*)(void*)(gr_polylines*)set + sizeof(gr_polylines));
+}
+static inline gr_polyline* gr_polylines_next(const gr_polyline* p) {
+  return (gr_polyline*)(void*)((char*)(void*)(gr_polyline*)p + 16 * (size_t)p->n + 8);
+}
+
+/* ---- bounding boxes ---- */
+/* Returns n; an empty polyline leaves out untouched and returns 0. */
+GR_API int gr_get_polyline_dims(gr_xy_rect* out, const gr_polyline* pline) GR_NOEXCEPT;
+/* Returns the member count; an empty set leaves out untouched. */
+GR_API int gr_get_polylines_dims(gr_xy_rect* out, const gr_polylines* set) GR_NOEXCEPT;
+
+/* ---- conversions ---- */
+/* Closed, 4 points (x1,y1) (x1,y2) (x2,y2) (x2,y1); out has room for 4. */
+GR_API void gr_conv_xy_rect_to_polyline(gr_polyline* out, const gr_xy_rect* rect) GR_NOEXCEPT;
+GR_API void gr_create_trline_by_segment(gr_trline* out, const gr_segment* seg) GR_NOEXCEPT;
+GR_API double gr_segment_len(const gr_segment* seg) GR_NOEXCEPT;
+GR_API void gr_segment_middle(gr_cpoint* out, const gr_cpoint* p1, const gr_cpoint* p2) GR_NOEXCEPT;
+
+/* ---- intersections (t are parameters on the given line, sorted ascending) ---- */
+/* GR_ISCT_*; *t written for GR_ISCT_ONE when t is not null. */
+GR_API int gr_isct_line_segment(double* t, const gr_line* line, const gr_segment* seg) GR_NOEXCEPT;
+/* Capacity a caller must give gr_isct_line_polyline. */
+GR_API int gr_maxn_isct_line_polyline(const gr_line* line, const gr_polyline* pline) GR_NOEXCEPT;
+GR_API int gr_maxn_isct_line_polylines(const gr_line* line, const gr_polylines* set) GR_NOEXCEPT;
+/* array has room for gr_maxn_isct_line_polyline entries. keep_all 0: only
+ * crossings (a vertex on the line counts once, and only where the boundary
+ * crosses); non-zero: every contact. */
+GR_API int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline* pline, int keep_all) GR_NOEXCEPT;
+/* *array_ref is a malloc'ed array of at least 100 doubles; it is replaced by
+ * a larger one (in steps of 100) as needed. Every member counts as closed. */
+GR_API int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_polylines* set, int keep_all) GR_NOEXCEPT;
+/* Contacts within the segment, its ends included. Capacity as gr_isct_line_polyline. */
+GR_API int gr_isct_segment_polyline(double* array, const gr_segment* seg, const gr_polyline* pline) GR_NOEXCEPT;
+
+/* ---- hit tests ---- */
+GR_API int gr_layout_cpoint_segment(const gr_cpoint* pt, const gr_segment* seg) GR_NOEXCEPT;
+/* The polyline is treated as closed. GR_LAYOUT_*. */
+GR_API int gr_layout_cpoint_polyline(const gr_cpoint* pt, const gr_polyline* pline) GR_NOEXCEPT;
+/* GR_RECT_IN_FIGURE, GR_FIGURE_IN_RECT, GR_OUTLINES_CROSS or GR_NO_CONTACT. */
+GR_API int gr_layout_rect_polyline(const gr_xy_rect* rect, const gr_polyline* pline) GR_NOEXCEPT;
+/* Normalises *rect in place; GR_RECT_TOUCHES .. GR_NO_CONTACT. */
+GR_API int gr_layout_rect_segm(gr_xy_rect* rect, const gr_segment* seg) GR_NOEXCEPT;
+
+/* ---- convex hull ---- */
+/* out has room for pline->n points; the hull is closed (closed = 1), in the
+ * order of the march from the first supporting pair. */
+GR_API void gr_make_convex_hull(gr_polyline* out, const gr_polyline* pline) GR_NOEXCEPT;
+
+GR_END_C
+
+#endif

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian 12 machine, and nothing that is
+# already there. Called by every Makefile target; safe to run repeatedly.
+#   scripts/setup.sh            build, test and run
+#   scripts/setup.sh fuzz       also clang's libFuzzer runtime
+#   scripts/setup.sh bench      also the peer tools the benchmarks compare with
+set -euo pipefail
+
+want=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-base-dev qt6-svg-dev fonts-dejavu-core libpolyclipping-dev)
+for extra in "$@"; do
+  case "$extra" in
+    fuzz) want+=(clang libclang-rt-14-dev) ;;
+    bench) want+=(hp2xx gerbv python3-ezdxf time) ;;
+  esac
+done
+
+missing=()
+for p in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}" >&2
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO=sudo
+else
+  echo "setup: need root (or sudo) to install: ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq >/dev/null
+# A peer tool missing from the archive must not stop a build; the libraries must.
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  for p in "${missing[@]}"; do
+    $SUDO apt-get install -y -qq --no-install-recommends "$p" || echo "setup: could not install $p" >&2
+  done
+fi
