@@ -2,6 +2,7 @@
 // path buffer, truncation of file units and progress reports.
 #include "convert_p.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -25,8 +26,6 @@ constexpr gr_rgbcol kPalette[10] = {
 };
 }  // namespace
 
-const gr_fill_area_style kDefaultFill = {0, {0.0f, 0.0f, 0.0f}};
-
 gr_rgbcol pen_colour(int pen) noexcept {
   if (pen < 0 || pen > 9) return kPalette[0];
   return kPalette[pen];
@@ -44,21 +43,13 @@ gr_curve_style pen_style(double width, int pen) noexcept {
 
 // ---- arc record ----------------------------------------------------------------
 
-ArcRecord make_arc_record(const gr_trcircle& arc) noexcept {
-  ArcRecord r;
-  std::memset(r.bytes, 0, sizeof r.bytes);
-  const int32_t lead = 0;
-  const double scale = 1.0;
-  std::memcpy(r.bytes, &lead, 4);
-  std::memcpy(r.bytes + 4, &scale, 8);
-  std::memcpy(r.bytes + kArcCircleOffset, &arc, sizeof arc);
+fgb_arc make_arc_record(const gr_trcircle& arc) noexcept {
+  fgb_arc r;
+  std::memset(&r, 0, sizeof r);
+  r.lead_int = 0;
+  r.lead_double = 1.0;
+  r.arc = arc;
   return r;
-}
-
-gr_trcircle arc_of_record(const void* record) noexcept {
-  gr_trcircle arc;
-  std::memcpy(&arc, static_cast<const unsigned char*>(record) + kArcCircleOffset, sizeof arc);
-  return arc;
 }
 
 // ---- path buffer -----------------------------------------------------------------
@@ -115,7 +106,8 @@ namespace {
 template <typename Int>
 Int trunc_slack(double v) noexcept {
   if (std::isnan(v)) return 0;
-  const double corrected = v + std::copysign(kTruncSlack + std::fabs(v) * kTruncRelSlack, v);
+  const double slack = std::min(kTruncSlack + std::fabs(v) * kTruncRelSlack, kTruncSlackMax);
+  const double corrected = v + std::copysign(slack, v);
   // The bounds are powers of two, exact as doubles.
   constexpr double hi = -static_cast<double>(std::numeric_limits<Int>::min());
   if (corrected >= hi) return std::numeric_limits<Int>::max();
@@ -165,3 +157,5 @@ void ProgressMeter::finish() noexcept {
 }
 
 }  // namespace fgb::conv
+
+extern "C" FGB_API const gr_fill_area_style fgb_default_fill_area_style = {0, {0.0f, 0.0f, 0.0f}};

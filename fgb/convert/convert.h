@@ -11,6 +11,7 @@
 #define FGB_CONVERT_CONVERT_H
 
 #include <stdint.h>
+#include <fgb/fgb_api.h>
 #include <geomkit/gr_types.h>
 #include <geomkit/gr_style.h>
 
@@ -64,6 +65,9 @@ typedef struct Pconvert {
   void* progress_user;            /* handed to progress */
   int32_t sys_error;              /* out: errno of the file operation that failed, else 0 */
 } Pconvert;
+
+/* The fill style of every element a reader creates: style 0, black. */
+FGB_API extern const gr_fill_area_style fgb_default_fill_area_style;
 
 #ifdef __cplusplus
 }

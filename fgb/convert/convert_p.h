@@ -25,6 +25,7 @@
 #include <vector>
 
 #include <fgb/convert/convert.h>
+#include <fgb/fgb_db.h>
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_circle.h>
 #include <geomkit/gr_poly.h>
@@ -46,16 +47,11 @@ enum ElementKind : int {
   kFlash = 15,
 };
 
-// The stored arc record is 52 bytes: a 32-bit integer, a double, then the
-// gr_trcircle at byte 12 (packed). Readers build it byte by byte so that the
-// layout never depends on a compiler's padding.
-constexpr size_t kArcRecordSize = 52;
-constexpr size_t kArcCircleOffset = 12;
-struct ArcRecord {
-  alignas(8) unsigned char bytes[kArcRecordSize + 4];  // 4 bytes of slack keep the size a multiple of 8
-};
-ArcRecord make_arc_record(const gr_trcircle& arc) noexcept;
-gr_trcircle arc_of_record(const void* record) noexcept;
+// An arc element's record, its leading fields set as every producer sets them.
+fgb_arc make_arc_record(const gr_trcircle& arc) noexcept;
+inline gr_trcircle arc_of_record(const void* record) noexcept {
+  return static_cast<const fgb_arc*>(record)->arc;
+}
 
 // ---- pens, colours and styles ------------------------------------------------
 
@@ -63,8 +59,6 @@ gr_trcircle arc_of_record(const void* record) noexcept;
 gr_rgbcol pen_colour(int pen) noexcept;
 // A solid line style of the given width (inches) and palette colour.
 gr_curve_style pen_style(double width, int pen) noexcept;
-// Every element a reader creates gets this fill: style 0, black.
-extern const gr_fill_area_style kDefaultFill;
 
 // ---- the sink readers emit into -----------------------------------------------
 
@@ -105,6 +99,7 @@ class ProgressMeter {
 struct ReadOptions {
   const float* apertures = nullptr;  // sizes (inches) by D-code, or null: all 0
   int aperture_count = 0;            // entries of apertures
+  int layer = 0;                     // board layer to read (PCAD boards)
   fgb_progress_fn progress = nullptr;
   void* progress_user = nullptr;
 };
@@ -167,9 +162,11 @@ int emit_path(PathBuffer& path, ElementSink& sink, const gr_curve_style& style);
 // unit on every save. The slack pushes such values past the integer before
 // truncating: 1e-7 of a file unit is far below any unit a plotter resolves,
 // and the relative part (about 4.5 ulps) covers the rounding of a read and a
-// scaling at any magnitude.
+// scaling up to magnitudes of 10^11 units. It is capped well below a unit:
+// beyond 2^52 every double is an integer and nothing needs correcting.
 constexpr double kTruncSlack = 1e-7;
 constexpr double kTruncRelSlack = 1e-15;
+constexpr double kTruncSlackMax = 1e-3;
 
 // trunc(v) toward zero after the slack, saturated to the result's range;
 // NaN gives 0.
@@ -231,10 +228,33 @@ char* format_fixed(char* out, double v, int precision) noexcept;
 // One element of a page as the writers see it.
 struct Element {
   int kind;
-  const void* shape;  // the stored record of the kind
+  const void* shape;  // the record of the kind, 8-byte aligned
   gr_curve_style style;
 };
-using Page = std::span<const Element>;
+
+// The elements of one page, visited once in order.
+class Page {
+ public:
+  virtual ~Page() = default;
+  // The next element; false after the last. e.shape stays valid until the
+  // next call.
+  virtual bool next(Element& e) = 0;
+};
+
+// A page over elements the caller holds (tests, fuzzers, benchmarks).
+class ElementSpan final : public Page {
+ public:
+  explicit ElementSpan(std::span<const Element> elems) : elems_(elems) {}
+  bool next(Element& e) override {
+    if (at_ == elems_.size()) return false;
+    e = elems_[at_++];
+    return true;
+  }
+
+ private:
+  std::span<const Element> elems_;
+  size_t at_ = 0;
+};
 
 // The context shared by the HPGL, Gerber and Gerber-cutter writers for all
 // pages of one conversion.
@@ -255,10 +275,10 @@ struct DxfContext {
 };
 
 // One call per page. Each returns normally; output errors show in OutBuf.
-void write_hpgl_page(Page page, WriterContext& ctx);
-void write_gerber_page(Page page, WriterContext& ctx, const float* sorted_apertures, int count);
-void write_cutter_page(Page page, WriterContext& ctx, const float* sorted_apertures, int count);
-void write_dxf_page(Page page, DxfContext& ctx);
+void write_hpgl_page(Page& page, WriterContext& ctx);
+void write_gerber_page(Page& page, WriterContext& ctx, const float* sorted_apertures, int count);
+void write_cutter_page(Page& page, WriterContext& ctx, const float* sorted_apertures, int count);
+void write_dxf_page(Page& page, DxfContext& ctx);
 
 // Headers and trailers the dispatcher frames a written file with.
 extern const char kHpglTrailer[];

@@ -270,8 +270,8 @@ class DxfReader {
                             arc_[2] * kInchPerMm,
                             arc_[3] * kRadPerDeg,
                             end_deg * kRadPerDeg};
-        const ArcRecord rec = make_arc_record(a);
-        sink_.add(kArc, rec.bytes, style());
+        const fgb_arc rec = make_arc_record(a);
+        sink_.add(kArc, &rec, style());
         added_ = true;
         return true;
       }

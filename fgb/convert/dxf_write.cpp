@@ -144,9 +144,9 @@ class DxfWriter {
 
 }  // namespace
 
-void write_dxf_page(Page page, DxfContext& ctx) {
+void write_dxf_page(Page& page, DxfContext& ctx) {
   DxfWriter w(ctx);
-  for (const Element& e : page) w.element(e);
+  for (Element e; page.next(e);) w.element(e);
 }
 
 }  // namespace fgb::conv

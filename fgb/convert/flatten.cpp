@@ -11,13 +11,15 @@ constexpr double kTwoPi = 2.0 * 3.141592653589793;
 }  // namespace
 
 // Start a1, end a2' = a2 when a2 > a1, else a2 + 2 pi; point i of n + 1 at
-// a1 + i |a2' - a1| / n.
+// the angle a1 + i |a2' - a1| / n, that is c + r (cos, sin) of it.
 void arc_points(const gr_trcircle& arc, int n, std::vector<gr_cpoint>& pts) {
   const double a2 = arc.a2 > arc.a1 ? arc.a2 : arc.a2 + kTwoPi;
   const double step = std::fabs(a2 - arc.a1) / n;
-  const gr_circle c{arc.c, arc.r};
   pts.resize(static_cast<size_t>(n) + 1);
-  for (int i = 0; i <= n; ++i) gr_conv_cirpar_to_cpoint(&pts[static_cast<size_t>(i)], &c, arc.a1 + i * step);
+  for (int i = 0; i <= n; ++i) {
+    const double t = arc.a1 + i * step;
+    pts[static_cast<size_t>(i)] = gr_cpoint{arc.c.x + arc.r * std::cos(t), arc.c.y + arc.r * std::sin(t)};
+  }
 }
 
 void circle_points(const gr_circle& circle, int n, std::vector<gr_cpoint>& pts) {

@@ -68,9 +68,9 @@ void cutter_contour(OutBuf& out, const PointsView& v) {
 
 // Shared walk: contour(points) for every contour; segments and flashes by kind.
 template <typename Contour, typename Segment, typename Flash>
-void walk(Page page, int density, Contour contour, Segment segment, Flash flash) {
+void walk(Page& page, int density, Contour contour, Segment segment, Flash flash) {
   std::vector<gr_cpoint> pts;
-  for (const Element& e : page) {
+  for (Element e; page.next(e);) {
     switch (e.kind) {
       case kPolyline:
         contour(view_of(static_cast<const gr_polyline*>(e.shape)), true);
@@ -107,7 +107,7 @@ void walk(Page page, int density, Contour contour, Segment segment, Flash flash)
 
 }  // namespace
 
-void write_gerber_page(Page page, WriterContext& ctx, const float*, int) {
+void write_gerber_page(Page& page, WriterContext& ctx, const float*, int) {
   OutBuf& out = *ctx.file;
   walk(
       page, ctx.bezier_density,
@@ -129,7 +129,7 @@ void write_gerber_page(Page page, WriterContext& ctx, const float*, int) {
   ctx.elapsed_time = 0.0f;
 }
 
-void write_cutter_page(Page page, WriterContext& ctx, const float*, int) {
+void write_cutter_page(Page& page, WriterContext& ctx, const float*, int) {
   OutBuf& out = *ctx.file;
   out.text("H1*M70*M15*N1*D2*");
   walk(

@@ -208,11 +208,11 @@ class Orderer {
 
 }  // namespace
 
-void write_hpgl_ordered(Page page, WriterContext& ctx) {
+void write_hpgl_ordered(Page& page, WriterContext& ctx) {
   OutBuf& out = *ctx.file;
   Orderer order(out);
   std::vector<gr_cpoint> pts;
-  for (const Element& e : page) {
+  for (Element e; page.next(e);) {
     const int pen = hpgl_pen_of_width(e.style.width);
     switch (e.kind) {
       case kPolyline:

@@ -318,8 +318,8 @@ class HpglReader {
         arc.a1 = end;
         arc.a2 = start;
       }
-      const ArcRecord rec = make_arc_record(arc);
-      sink_.add(kArc, rec.bytes, pen_style(0.0, kCurvePen));
+      const fgb_arc rec = make_arc_record(arc);
+      sink_.add(kArc, &rec, pen_style(0.0, kCurvePen));
       ex = cx + r * std::cos(end);
       ey = cy + r * std::sin(end);
     }

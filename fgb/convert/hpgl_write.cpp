@@ -99,10 +99,10 @@ void hpgl_write_circle(OutBuf& out, const gr_circle& c, int pen) {
 
 namespace {
 
-void write_plain(Page page, WriterContext& ctx) {
+void write_plain(Page& page, WriterContext& ctx) {
   OutBuf& out = *ctx.file;
   std::vector<gr_cpoint> pts;
-  for (const Element& e : page) {
+  for (Element e; page.next(e);) {
     const int pen = hpgl_pen_of_width(e.style.width);
     switch (e.kind) {
       case kPolyline:
@@ -147,7 +147,7 @@ void write_plain(Page page, WriterContext& ctx) {
 
 }  // namespace
 
-void write_hpgl_page(Page page, WriterContext& ctx) {
+void write_hpgl_page(Page& page, WriterContext& ctx) {
   ctx.file->text("IN;\n");
   if (ctx.optimise)
     write_hpgl_ordered(page, ctx);

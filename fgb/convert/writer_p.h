@@ -35,7 +35,7 @@ int dxf_colour_number(const gr_rgbcol& c);
 void hpgl_write_arc(OutBuf& out, const gr_trcircle& arc, int pen);
 void hpgl_write_circle(OutBuf& out, const gr_circle& c, int pen);
 // Optimised mode after "IN;\n": see hpgl_order.cpp.
-void write_hpgl_ordered(Page page, WriterContext& ctx);
+void write_hpgl_ordered(Page& page, WriterContext& ctx);
 
 }  // namespace fgb::conv
 
