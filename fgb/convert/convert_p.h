@@ -105,6 +105,7 @@ struct ReadOptions {
 };
 
 // Each returns 1 when at least one element was added, 0 otherwise.
+using ReadFn = int (*)(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 int read_hpgl(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 int read_dxf(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 int read_gerber(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);

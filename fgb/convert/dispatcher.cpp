@@ -8,8 +8,7 @@
 // saved), then each page of the selection, through the kind's writer, framed
 // by the kind's header and trailer, into a temporary file that replaces the
 // target only when everything was written.
-#include <fgb/main_db.h>
-
+#include "document_p.h"
 #include "file_io_p.h"
 #include "../db/gdb_p.h"
 
@@ -55,8 +54,7 @@ bool reads(int kind, int direction) {
 }
 
 int read_into(MainDB& doc, Pconvert& req) {
-  const Reader reader = reader_of(req.kind);
-  if (!reader) return FGB_CONVERT_NOTHING;
+  if (!reader_of(req.kind)) return FGB_CONVERT_NOTHING;
   if (!req.path) return FGB_CONVERT_BAD_REQUEST;
   InputFile in;
   int err = 0;
@@ -70,15 +68,7 @@ int read_into(MainDB& doc, Pconvert& req) {
   opt.layer = req.layer_or_flag;
   opt.progress = req.progress;
   opt.progress_user = req.progress_user;
-  DocumentSink sink(doc);
-  try {
-    reader(in.data(), in.size(), sink, opt);
-  } catch (const std::bad_alloc&) {
-    return FGB_CONVERT_NO_MEMORY;  // what was added stays
-  } catch (const std::length_error&) {
-    return FGB_CONVERT_NO_MEMORY;
-  }
-  return FGB_CONVERT_DONE;
+  return read_document(doc, req.kind, in.data(), in.size(), opt);
 }
 
 // ---- writing -----------------------------------------------------------------
@@ -114,17 +104,9 @@ bool writes(int kind) {
          kind == FGB_KIND_GERBER_CUTTER;
 }
 
-int write_from(MainDB& doc, Pconvert& req) {
-  if (!writes(req.kind)) return FGB_CONVERT_NOTHING;
-  if (!req.path) return FGB_CONVERT_BAD_REQUEST;
-  AtomicOutput file;
-  int err = 0;
-  if (!file.open(req.path, err)) {
-    req.sys_error = err;
-    return FGB_CONVERT_WRITE_FAILED;
-  }
-  OutBuf out(&AtomicOutput::drain, &file);
+}  // namespace
 
+float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
   WriterContext ctx;
   ctx.optimise = req.optimise;
   ctx.bezier_density = doc.GetBezierDensity();
@@ -152,28 +134,60 @@ int write_from(MainDB& doc, Pconvert& req) {
       }
     }
   };
+  if (req.kind == FGB_KIND_DXF) out.text(kDxfHeader);
+  if (!req.selection_only) write_side(doc.GetFirstPage());
+  write_side(doc.GetFirstPageSelection());
+  switch (req.kind) {
+    case FGB_KIND_HPGL: out.text(kHpglTrailer); break;
+    case FGB_KIND_GERBER: out.text(kGerberTrailer); break;
+    case FGB_KIND_DXF: out.text(kDxfTrailer); break;
+    default: out.text(kCutterTrailer); break;
+  }
+  meter.finish();
+  return ctx.elapsed_time;
+}
 
+int read_document(MainDB& doc, int kind, const uint8_t* data, size_t size, const ReadOptions& opt) {
+  const Reader reader = reader_of(kind);
+  if (!reader) return FGB_CONVERT_NOTHING;
+  DocumentSink sink(doc);
   try {
-    if (req.kind == FGB_KIND_DXF) out.text(kDxfHeader);
-    if (!req.selection_only) write_side(doc.GetFirstPage());
-    write_side(doc.GetFirstPageSelection());
-    switch (req.kind) {
-      case FGB_KIND_HPGL: out.text(kHpglTrailer); break;
-      case FGB_KIND_GERBER: out.text(kGerberTrailer); break;
-      case FGB_KIND_DXF: out.text(kDxfTrailer); break;
-      default: out.text(kCutterTrailer); break;
-    }
+    reader(data, size, sink, opt);
+  } catch (const std::bad_alloc&) {
+    return FGB_CONVERT_NO_MEMORY;  // what was added stays
+  } catch (const std::length_error&) {
+    return FGB_CONVERT_NO_MEMORY;
+  }
+  return FGB_CONVERT_DONE;
+}
+
+namespace {
+
+int write_from(MainDB& doc, Pconvert& req) {
+  if (!writes(req.kind)) return FGB_CONVERT_NOTHING;
+  if (!req.path) return FGB_CONVERT_BAD_REQUEST;
+  AtomicOutput file;
+  int err = 0;
+  if (!file.open(req.path, err)) {
+    req.sys_error = err;
+    return FGB_CONVERT_WRITE_FAILED;
+  }
+  OutBuf out(&AtomicOutput::drain, &file);
+
+  float elapsed;
+  try {
+    elapsed = write_document(doc, req, out);
   } catch (const std::bad_alloc&) {
     return FGB_CONVERT_NO_MEMORY;  // the temporary file goes, the target stays
   }
-  if (!out.finish() || !file.commit(err)) {
+  const bool written = out.finish();
+  if (!file.commit(err) || !written) {  // commit also reports (and cleans up) a failed write
     req.sys_error = err ? err : EIO;
     return FGB_CONVERT_WRITE_FAILED;
   }
-  meter.finish();
   if (req.kind == FGB_KIND_HPGL || req.kind == FGB_KIND_GERBER) {
-    doc.SetElapsedTime(ctx.elapsed_time);
-    req.elapsed_time = ctx.elapsed_time;
+    doc.SetElapsedTime(elapsed);
+    req.elapsed_time = elapsed;
   }
   return FGB_CONVERT_DONE;
 }

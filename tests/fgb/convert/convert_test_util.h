@@ -69,8 +69,6 @@ class RecordingSink final : public ElementSink {
   std::vector<Recorded> elems;
 };
 
-using ReadFn = int (*)(const uint8_t*, size_t, ElementSink&, const ReadOptions&);
-
 inline std::vector<Recorded> read_with(ReadFn fn, const std::string& text, const ReadOptions& opt = {}) {
   RecordingSink sink;
   fn(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink, opt);
