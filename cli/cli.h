@@ -20,7 +20,10 @@ constexpr int kExitUsage = 2;   // the command line was wrong
 struct Io {
   FILE* out = stdout;
   FILE* err = stderr;
-  bool progress = false;  // draw a progress bar on err (a terminal)
+  bool progress = false;   // draw a progress bar on err (a terminal)
+  bool fast_exit = false;  // the process ends after the command: documents
+                           // are left to the end of the process instead of
+                           // being taken apart element by element
 };
 
 // Runs argv[1..]; argv[0] is the program's name.

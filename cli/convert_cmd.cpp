@@ -26,12 +26,12 @@ int convert_command(Args& args, Io& io) {
   Apertures ap;
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
-  MainDB doc;
-  if (!read_drawing(doc, in, *in_kind, ap, io)) return kExitFailed;
-  if (doc.GetCountElems() == 0)
+  Document doc = new_document(io);
+  if (!read_drawing(*doc, in, *in_kind, ap, io)) return kExitFailed;
+  if (doc->GetCountElems() == 0)
     complain(io, "warning: no " + std::string(in_kind->title) + " elements found in '" + in + "'");
   float elapsed = -1.0f;
-  if (!write_drawing(doc, out, *out_kind, ap, w, io, elapsed)) return kExitFailed;
+  if (!write_drawing(*doc, out, *out_kind, ap, w, io, elapsed)) return kExitFailed;
   if (w.optimise && elapsed != -1.0f) {
     const long seconds = static_cast<long>(elapsed);
     std::fprintf(io.out, "estimated plotting time: %ld s (%ld:%02ld:%02ld)\n", seconds, seconds / 3600,

@@ -8,6 +8,8 @@
 
 namespace kalvex::cli {
 
+Document new_document(const Io& io) { return Document(new MainDB(), DocumentDeleter{io.fast_exit}); }
+
 const KindInfo* choose_kind(const std::string& option, const std::string& path, bool writing,
                             std::string& error) {
   const KindInfo* k = nullptr;

@@ -9,7 +9,20 @@
 
 #include <fgb/fgb.h>
 
+#include <memory>
+
 namespace kalvex::cli {
+
+// A document for one command. With io.fast_exit its elements are not taken
+// apart at the end: the process's end frees them at once.
+struct DocumentDeleter {
+  bool keep = false;
+  void operator()(MainDB* doc) const {
+    if (!keep) delete doc;
+  }
+};
+using Document = std::unique_ptr<MainDB, DocumentDeleter>;
+Document new_document(const Io& io);
 
 // The kind of a file: the --from/--to value when given, else the file's
 // extension. Null with the message in error when neither tells.

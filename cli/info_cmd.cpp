@@ -59,18 +59,18 @@ int info_command(Args& args, Io& io) {
   Apertures ap;
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
-  MainDB doc;
-  if (!read_drawing(doc, path, *kind, ap, io)) return kExitFailed;
+  Document doc = new_document(io);
+  if (!read_drawing(*doc, path, *kind, ap, io)) return kExitFailed;
 
   std::map<int, long> by_kind;
-  count_side(doc.GetFirstPage(), by_kind);
+  count_side(doc->GetFirstPage(), by_kind);
   FILE* out = io.out;
   std::fprintf(out, "file:     %s\nkind:     %s\nelements: %ld\n", path.c_str(), kind->name,
-               static_cast<long>(doc.GetCountElems()));
+               static_cast<long>(doc->GetCountElems()));
   for (const auto& [k, n] : by_kind) std::fprintf(out, "  %-15s %ld\n", kind_name(k), n);
-  if (doc.GetCountElems() > 0) {
-    const gr_cpoint lo = doc.GetNullP();
-    const gr_cpoint size = doc.GetDimension();
+  if (doc->GetCountElems() > 0) {
+    const gr_cpoint lo = doc->GetNullP();
+    const gr_cpoint size = doc->GetDimension();
     const gr_cpoint hi{lo.x + size.x, lo.y + size.y};
     const auto box = [&](const char* unit, double k, int d) {
       std::fprintf(out, "box %s:   x %s .. %s, y %s .. %s (%s x %s)\n", unit, num(lo.x * k, d).c_str(),
@@ -82,7 +82,7 @@ int info_command(Args& args, Io& io) {
   } else {
     std::fprintf(out, "box:      empty\n");
   }
-  std::fprintf(out, "pages:    %ld\n", static_cast<long>(doc.GetPageCount()));
+  std::fprintf(out, "pages:    %ld\n", static_cast<long>(doc->GetPageCount()));
   return kExitOk;
 }
 

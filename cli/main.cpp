@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   kalvex::cli::Io io;
   io.progress = ::isatty(STDERR_FILENO) == 1;
+  io.fast_exit = true;
   const int status = kalvex::cli::run(args, io);
   if (std::fflush(stdout) != 0) return kalvex::cli::kExitFailed;
   return status;

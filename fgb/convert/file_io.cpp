@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,11 +17,50 @@ namespace fgb::conv {
 namespace {
 // Growth step when reading a stream whose size is unknown (a pipe).
 constexpr size_t kStreamChunk = size_t{1} << 20;
+// From this size on the buffer is an anonymous mapping whose pages the
+// kernel provides in one go, instead of one page fault per 4 KB during the
+// read: a tenth of the time of reading a large drawing goes there.
+constexpr size_t kMapFrom = size_t{1} << 20;
 }  // namespace
+
+InputFile::~InputFile() { release(); }
+
+void InputFile::release() {
+  if (mapped_)
+    ::munmap(data_, cap_);
+  else
+    delete[] data_;
+  data_ = nullptr;
+  cap_ = 0;
+  mapped_ = false;
+}
+
+// Room for cap bytes, keeping the first size_ bytes.
+bool InputFile::reserve(size_t cap) {
+  uint8_t* fresh = nullptr;
+  bool mapped = false;
+  if (cap >= kMapFrom) {
+    void* m = ::mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (m != MAP_FAILED) {
+      fresh = static_cast<uint8_t*>(m);
+      mapped = true;
+    }
+  }
+  if (!fresh) fresh = new (std::nothrow) uint8_t[cap];
+  if (!fresh) return false;
+  if (size_) std::memcpy(fresh, data_, size_);
+  const size_t size = size_;
+  release();
+  data_ = fresh;
+  cap_ = cap;
+  mapped_ = mapped;
+  size_ = size;
+  return true;
+}
 
 bool InputFile::load(const char* path, int& err) {
   err = 0;
-  data_.reset();
+  release();
   size_ = 0;
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -30,30 +71,21 @@ bool InputFile::load(const char* path, int& err) {
   size_t cap = 0;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) cap = static_cast<size_t>(st.st_size);
   if (cap == 0) cap = kStreamChunk;
-  try {
-    data_.reset(new uint8_t[cap]);
-  } catch (const std::bad_alloc&) {
+  if (!reserve(cap)) {
     ::close(fd);
     err = ENOMEM;
     return false;
   }
   for (;;) {
-    if (size_ == cap) {
+    if (size_ == cap_) {
       // The file grew, or it is a stream: take more room.
-      const size_t bigger = cap + std::max(cap / 2, kStreamChunk);
-      std::unique_ptr<uint8_t[]> more;
-      try {
-        more.reset(new uint8_t[bigger]);
-      } catch (const std::bad_alloc&) {
+      if (!reserve(cap_ + std::max(cap_ / 2, kStreamChunk))) {
         ::close(fd);
         err = ENOMEM;
         return false;
       }
-      std::memcpy(more.get(), data_.get(), size_);
-      data_ = std::move(more);
-      cap = bigger;
     }
-    const ssize_t n = ::read(fd, data_.get() + size_, cap - size_);
+    const ssize_t n = ::read(fd, data_ + size_, cap_ - size_);
     if (n < 0) {
       if (errno == EINTR) continue;
       err = errno;

@@ -7,17 +7,28 @@
 
 namespace fgb::conv {
 
-// The bytes of a file (or of a stream such as a pipe), read at once.
+// The bytes of a file (or of a stream such as a pipe), read at once into
+// memory of our own: a file mapped instead could be cut short under the
+// reader by another program and end the process.
 class InputFile {
  public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
   // False with errno in err when the file cannot be opened or read.
   bool load(const char* path, int& err);
-  const uint8_t* data() const { return data_.get(); }
+  const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
 
  private:
-  std::unique_ptr<uint8_t[]> data_;
+  bool reserve(size_t cap);
+  void release();
+  uint8_t* data_ = nullptr;
   size_t size_ = 0;
+  size_t cap_ = 0;
+  bool mapped_ = false;  // data_ is an anonymous mapping, not heap memory
 };
 
 // Output to a temporary file beside the target (same folder, so the final
