@@ -3,6 +3,7 @@
 #include "convert_p.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -34,7 +35,8 @@ gr_rgbcol pen_colour(int pen) noexcept {
 gr_curve_style pen_style(double width, int pen) noexcept {
   gr_curve_style s;
   std::memset(&s, 0, sizeof s);
-  s.width = static_cast<float>(width);
+  // Widths are stored as floats: a width read as 1e300 must not become infinite.
+  s.width = static_cast<float>(std::fabs(width) <= FLT_MAX ? width : std::copysign(FLT_MAX, width));
   s.color = pen_colour(pen);
   s.font.n = 0;
   s.font.len[0] = 0.0f;
@@ -99,25 +101,6 @@ int emit_path(PathBuffer& path, ElementSink& sink, const gr_curve_style& style) 
   }
   return 0;
 }
-
-// ---- truncation ------------------------------------------------------------------
-
-namespace {
-template <typename Int>
-Int trunc_slack(double v) noexcept {
-  if (std::isnan(v)) return 0;
-  const double slack = std::min(kTruncSlack + std::fabs(v) * kTruncRelSlack, kTruncSlackMax);
-  const double corrected = v + std::copysign(slack, v);
-  // The bounds are powers of two, exact as doubles.
-  constexpr double hi = -static_cast<double>(std::numeric_limits<Int>::min());
-  if (corrected >= hi) return std::numeric_limits<Int>::max();
-  if (corrected <= -hi) return std::numeric_limits<Int>::min();
-  return static_cast<Int>(corrected);
-}
-}  // namespace
-
-int64_t trunc_file_unit(double v) noexcept { return trunc_slack<int64_t>(v); }
-int32_t trunc_file_unit32(double v) noexcept { return trunc_slack<int32_t>(v); }
 
 // ---- progress --------------------------------------------------------------------
 

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -171,8 +172,21 @@ constexpr double kTruncSlackMax = 1e-3;
 
 // trunc(v) toward zero after the slack, saturated to the result's range;
 // NaN gives 0.
-int64_t trunc_file_unit(double v) noexcept;
-int32_t trunc_file_unit32(double v) noexcept;
+template <typename Int>
+inline Int trunc_slack(double v) noexcept {
+  if (v != v) return 0;
+  const double a = v < 0 ? -v : v;
+  double slack = kTruncSlack + a * kTruncRelSlack;
+  if (slack > kTruncSlackMax) slack = kTruncSlackMax;
+  const double corrected = v < 0 ? v - slack : v + slack;
+  // The bounds are powers of two, exact as doubles.
+  constexpr double hi = -static_cast<double>(std::numeric_limits<Int>::min());
+  if (corrected >= hi) return std::numeric_limits<Int>::max();
+  if (corrected <= -hi) return std::numeric_limits<Int>::min();
+  return static_cast<Int>(corrected);
+}
+inline int64_t trunc_file_unit(double v) noexcept { return trunc_slack<int64_t>(v); }
+inline int32_t trunc_file_unit32(double v) noexcept { return trunc_slack<int32_t>(v); }
 
 // Integer scanning shared by the readers: digits as the C library reads
 // them into a 32-bit long, saturating instead of overflowing.
@@ -201,6 +215,9 @@ class OutBuf {
     buf_[len_++] = c;
   }
   void integer(int64_t v);              // "%ld" / "%d"
+  // prefix, a, sep, b, suffix in one go ("PD%ld,%ld;", "X%ldY%ld*"): the
+  // writers' innermost step. prefix and suffix hold no line feed.
+  void pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix);
   void fixed(double v, int precision);  // "%f" is precision 6; "%6.5f" is precision 5
   // Drains what is buffered; false when any drain so far failed.
   bool finish();

@@ -15,28 +15,22 @@ constexpr double kUnitsPerInch = 1000.0;
 // it. (The sorted apertures table the writer receives is therefore unused.)
 constexpr int kDrawAperture = 11;
 
-void xy(OutBuf& out, gr_cpoint p) {
-  out.put('X');
-  out.integer(trunc_file_unit(p.x * kUnitsPerInch));
-  out.put('Y');
-  out.integer(trunc_file_unit(p.y * kUnitsPerInch));
+// "X%ldY%ld" and what follows it.
+void xy(OutBuf& out, gr_cpoint p, std::string_view after = {}) {
+  out.pair("X", trunc_file_unit(p.x * kUnitsPerInch), 'Y', trunc_file_unit(p.y * kUnitsPerInch), after);
 }
 
 // Gerber: first point D02, second D01, others bare, the first again when closed.
 void gerber_contour(OutBuf& out, const PointsView& v) {
   if (v.n == 0) return;
-  xy(out, v.p[0]);
-  out.text("D02*");
+  xy(out, v.p[0], "D02*");
   if (v.n < 2) return;
-  xy(out, v.p[1]);
-  out.text("D01*");
+  xy(out, v.p[1], "D01*");
   for (uint32_t i = 2; i < v.n; ++i) {
-    xy(out, v.p[i]);
-    out.put('*');
+    xy(out, v.p[i], "*");
   }
   if (v.closed) {
-    xy(out, v.p[0]);
-    out.put('*');
+    xy(out, v.p[0], "*");
   }
 }
 
@@ -50,19 +44,15 @@ void gerber_aperture(OutBuf& out) {
 void cutter_contour(OutBuf& out, const PointsView& v) {
   out.text("M15*");
   if (v.n == 0) return;
-  xy(out, v.p[0]);
-  out.put('*');
+  xy(out, v.p[0], "*");
   if (v.n < 2) return;
   out.text("M14*");
-  xy(out, v.p[1]);
-  out.put('*');
+  xy(out, v.p[1], "*");
   for (uint32_t i = 2; i < v.n; ++i) {
-    xy(out, v.p[i]);
-    out.put('*');
+    xy(out, v.p[i], "*");
   }
   if (v.closed) {
-    xy(out, v.p[0]);
-    out.put('*');
+    xy(out, v.p[0], "*");
   }
 }
 
@@ -117,14 +107,12 @@ void write_gerber_page(Page& page, WriterContext& ctx, const float*, int) {
       },
       [&](const gr_segment& s) {
         gerber_aperture(out);
-        xy(out, s.p1);
-        out.text("D02*");
+        xy(out, s.p1, "D02*");
         xy(out, s.p2);
         out.text("D01*\n");
       },
       [&](const gr_cpoint& p) {
-        xy(out, p);
-        out.text("D03*");
+        xy(out, p, "D03*");
       });
   ctx.elapsed_time = 0.0f;
 }

@@ -36,18 +36,25 @@ struct IPoint {
   int32_t x, y;
 };
 
+// One path; its end points are kept beside the links, where the choice of
+// the next path looks thousands of times per path.
 struct Path {
-  uint32_t first;  // index of the first point in the shared array
+  IPoint head, tail;   // first and last point
+  uint32_t first;      // index of the first point in the shared array
   uint32_t count;
-  int pen;
+  int32_t pen;
   int32_t prev, next;  // list links (-1: none)
 };
 
-double dist(IPoint a, IPoint b) {
+// Squared distance: the choice compares distances, and squares of integer
+// differences compare exactly (below 2^53, i.e. for any sheet a plotter has).
+double dist2(IPoint a, IPoint b) {
   const double dx = static_cast<double>(a.x) - b.x;
   const double dy = static_cast<double>(a.y) - b.y;
-  return std::sqrt(dx * dx + dy * dy);
+  return dx * dx + dy * dy;
 }
+
+double dist(IPoint a, IPoint b) { return std::sqrt(dist2(a, b)); }
 
 class Orderer {
  public:
@@ -55,10 +62,12 @@ class Orderer {
 
   void add(const PointsView& v, int pen) {
     if (v.n == 0) return;
-    Path p{static_cast<uint32_t>(pts_.size()), 0, pen, -1, -1};
+    Path p{{0, 0}, {0, 0}, static_cast<uint32_t>(pts_.size()), 0, pen, -1, -1};
     for (uint32_t i = 0; i < v.n; ++i) push(v.p[i]);
     if (v.closed) push(v.p[0]);
     p.count = static_cast<uint32_t>(pts_.size()) - p.first;
+    p.head = pts_[p.first];
+    p.tail = pts_.back();
     paths_.push_back(p);
   }
 
@@ -91,8 +100,6 @@ class Orderer {
   }
 
   Path& at(int32_t i) { return paths_[static_cast<size_t>(i)]; }
-  IPoint first_of(int32_t i) { return pts_[at(i).first]; }
-  IPoint last_of(int32_t i) { return pts_[at(i).first + at(i).count - 1]; }
 
   void unlink(int32_t i) {
     Path& p = at(i);
@@ -109,11 +116,12 @@ class Orderer {
     head_ = i;
   }
 
-  // Distance from the pen to the nearer end; reversed when the last point
-  // is not farther than the first.
+  // Distance (squared) from the pen to the nearer end; reversed when the
+  // last point is not farther than the first.
   double reach(int32_t i, bool& reversed) {
-    const double d_first = dist(pos_, first_of(i));
-    const double d_last = dist(pos_, last_of(i));
+    const Path& p = at(i);
+    const double d_first = dist2(pos_, p.head);
+    const double d_last = dist2(pos_, p.tail);
     reversed = d_last <= d_first;
     return reversed ? d_last : d_first;
   }
@@ -124,15 +132,11 @@ class Orderer {
     const auto point = [&](uint32_t k) { return reversed ? pt[p.count - 1 - k] : pt[k]; };
     IPoint a = point(0);
     double t = dist(pos_, a) * kTravelSecondsPerUnit + kLiftSeconds;
-    out_.text("PU");
-    write_pair(a);
-    out_.text(";PD;");
+    out_.pair("PU", a.x, ',', a.y, ";PD;");
     double drawn = 0.0;
     for (uint32_t k = 1; k < p.count; ++k) {
       const IPoint b = point(k);
-      out_.text("PA");
-      write_pair(b);
-      out_.put(';');
+      out_.pair("PA", b.x, ',', b.y, ";");
       drawn += dist(a, b);
       a = b;
     }
@@ -140,12 +144,6 @@ class Orderer {
     pos_ = a;
     unlink(i);
     return t;
-  }
-
-  void write_pair(IPoint p) {
-    out_.integer(p.x);
-    out_.put(',');
-    out_.integer(p.y);
   }
 
   double run() {

@@ -52,9 +52,8 @@ void coords(OutBuf& out, gr_cpoint pt) {
 
 // "PU%ld,%ld;", "PD%ld,%ld;"
 void move(OutBuf& out, const char* cmd, gr_cpoint pt) {
-  out.text(cmd);
-  coords(out, pt);
-  out.put(';');
+  const PlotterPoint p = hpgl_point(pt);
+  out.pair(cmd, p.x, ',', p.y, ";");
 }
 
 // One contour: "PU" to its first point, "PD" to the others, back to the

@@ -44,21 +44,35 @@ void OutBuf::raw(std::string_view s) {
 }
 
 void OutBuf::text(std::string_view s) {
-  for (;;) {
-    const size_t lf = s.find('\n');
-    if (lf == std::string_view::npos) {
-      raw(s);
-      return;
+  // The formats' pieces are short: copy them byte by byte into room for the
+  // worst case, every byte a line feed.
+  while (!s.empty()) {
+    const size_t piece = std::min(s.size(), cap_ / 2);
+    char* o = room(2 * piece);
+    for (size_t i = 0; i < piece; ++i) {
+      const char c = s[i];
+      if (c == '\n') *o++ = '\r';
+      *o++ = c;
     }
-    raw(s.substr(0, lf));
-    raw("\r\n");
-    s.remove_prefix(lf + 1);
+    len_ = static_cast<size_t>(o - buf_.get());
+    s.remove_prefix(piece);
   }
 }
 
 void OutBuf::integer(int64_t v) {
   char* p = room(24);
   len_ = static_cast<size_t>(std::to_chars(p, p + 24, v).ptr - buf_.get());
+}
+
+void OutBuf::pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix) {
+  char* p = room(prefix.size() + suffix.size() + 42);
+  if (!prefix.empty()) std::memcpy(p, prefix.data(), prefix.size());
+  p += prefix.size();
+  p = std::to_chars(p, p + 20, a).ptr;
+  *p++ = sep;
+  p = std::to_chars(p, p + 20, b).ptr;
+  if (!suffix.empty()) std::memcpy(p, suffix.data(), suffix.size());
+  len_ = static_cast<size_t>(p + suffix.size() - buf_.get());
 }
 
 void OutBuf::fixed(double v, int precision) {
