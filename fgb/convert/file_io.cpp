@@ -78,12 +78,26 @@ bool InputFile::load(const char* path, int& err) {
   }
   for (;;) {
     if (size_ == cap_) {
-      // The file grew, or it is a stream: take more room.
+      // Full: the file may have ended exactly here (the usual case for a
+      // regular file), or it grew, or it is a stream. Look before taking
+      // more room, so that a file of n bytes costs n bytes and not 2.5 n.
+      uint8_t probe[4096];
+      const ssize_t m = ::read(fd, probe, sizeof probe);
+      if (m < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        ::close(fd);
+        return false;
+      }
+      if (m == 0) break;
       if (!reserve(cap_ + std::max(cap_ / 2, kStreamChunk))) {
         ::close(fd);
         err = ENOMEM;
         return false;
       }
+      std::memcpy(data_ + size_, probe, static_cast<size_t>(m));
+      size_ += static_cast<size_t>(m);
+      continue;
     }
     const ssize_t n = ::read(fd, data_ + size_, cap_ - size_);
     if (n < 0) {

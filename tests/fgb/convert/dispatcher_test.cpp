@@ -361,3 +361,43 @@ TEST(Dispatcher, LongReadsReportProgress) {
 }
 
 }  // namespace
+
+#include "fgb/convert/file_io_p.h"
+
+#include <thread>
+
+namespace {
+
+TEST(InputFile, WholeFilesEmptyFilesAndStreams) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 300000; ++i) text += "PD" + std::to_string(i) + ";";
+  spit(dir / "f", text);
+  spit(dir / "empty", "");
+  InputFile in;
+  int err = 0;
+  ASSERT_TRUE(in.load((dir / "f").c_str(), err));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.data()), in.size()), text);
+  ASSERT_TRUE(in.load((dir / "empty").c_str(), err));
+  EXPECT_EQ(in.size(), 0u);
+  // A pipe has no size: it is read in growing pieces to its end.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    size_t at = 0;
+    while (at < text.size()) {
+      const ssize_t n = ::write(fds[1], text.data() + at, text.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  const std::string path = "/proc/self/fd/" + std::to_string(fds[0]);
+  const bool ok = in.load(path.c_str(), err);
+  writer.join();
+  ::close(fds[0]);
+  ASSERT_TRUE(ok) << err;
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.data()), in.size()), text);
+}
+
+}  // namespace
