@@ -98,15 +98,21 @@ TEST(Selection, DeselectWithoutKeepSelectsEverythingNotHit) {
 }
 
 TEST(Selection, ModeTwoMovesNothingButRebuildsAndNotifies) {
+  // With keep 1 (without it the selection would first join the main side).
   Fixture f;
   f.select(1, 0, kCrossing, 1);
   f.win.clear();
   pages* before = f.doc.GetFirstPage();
-  f.select(2, 0, kEverything, 1);
+  f.select(2, 1, kEverything, 1);
   EXPECT_EQ(f.xs(2), (V{A}));
   EXPECT_EQ(f.xs(1), (V{B, C}));
   EXPECT_NE(f.doc.GetFirstPage(), before);
   EXPECT_EQ(f.win.issued_text(), "3001/3");
+  // Without keep, the selection is tested again with the main side, and
+  // mode 2 hits nothing: every element ends on the main side.
+  f.select(2, 0, kEverything, 1);
+  EXPECT_TRUE(f.xs(2).empty());
+  EXPECT_EQ(f.xs(1), (V{B, C, A}));
 }
 
 TEST(Selection, HitTestPerKind) {
