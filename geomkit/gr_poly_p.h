@@ -107,6 +107,17 @@ int for_each_polyline(const gr_polylines& set, F&& f) {
   return set.n;
 }
 
+// True when the parameter t lies within [tmin, tmax], the ends counted
+// within the tolerance: what a bounded line keeps of its line's contacts.
+inline bool param_within(double t, double tmin, double tmax) noexcept {
+  return (tmin < t && t < tmax) || std::fabs(static_cast<long double>(t) - tmin) < kLmesPrec ||
+         std::fabs(static_cast<long double>(t) - tmax) < kLmesPrec;
+}
+
+// True when gr_isct_segment_polyline(seg, pline) would find a parameter,
+// without storing any: the test of a selection rectangle's side.
+bool segment_touches_polyline(const gr_segment& seg, const gr_polyline& pline) noexcept;
+
 // Line parameters kept in the order of the library's insertion rule: a new
 // value t goes before the first stored value v with |v - t| >= 1e-5 and
 // t < v, otherwise at the end. Values within the tolerance of each other
@@ -127,8 +138,9 @@ class SortedParams {
   // False when the value could not be kept (no room left).
   bool insert(double t) noexcept;
   size_t size() const noexcept { return count_; }
-  // Writes the values in order into out (room for size() values).
-  void copy_to(double* out) const noexcept;
+  // Writes the first min(limit, size()) values in order into out (which may
+  // be the caller's array given at construction).
+  void copy_to(double* out, size_t limit) const noexcept;
 
   // The insertion predicate: t goes before v.
   static bool goes_before(double t, double v) noexcept {
@@ -147,12 +159,13 @@ class SortedParams {
 
   bool insert_direct(double t) noexcept;
   bool insert_blocked(double t);
-  bool to_blocks();
+  bool to_blocks() noexcept;
 
   double* dst_;
   size_t cap_;
   size_t count_ = 0;
   bool blocked_ = false;
+  bool direct_only_ = false;  // blocks could not be allocated
   std::vector<Block> blocks_;
 };
 
