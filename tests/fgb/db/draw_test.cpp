@@ -40,6 +40,37 @@ TEST(DrawDatabase, PenWidthIsScaledByTheTransform) {
   EXPECT_EQ(gdi_live_object_count(), f.objects_before);
 }
 
+TEST(DrawDatabase, ThickPolylinePenIsTheTruncatedScaledThickness) {
+  DrawFixture f;
+  alignas(8) double tbuf[2 + 2 * 2] = {};
+  auto* t = reinterpret_cast<gr_thick_polyline*>(tbuf);
+  t->thickness = 0.7;  // 2.8 device units at scale 4
+  t->pline.n = 2;
+  t->pline.pnt[1] = {1, 1};
+  fgb_add_thick_polyline(f.db, t, pen(0.5f, 1, 0, 0));
+  fgb_draw_gdb(f.db, f.draw());
+  auto lines = f.dc.lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].pen.lopnWidth.x, 2);
+  EXPECT_EQ(lines[0].pen.lopnColor, RGB(255, 0, 0));
+}
+
+TEST(DrawDatabase, PolylinesWithTooFewPointsAreSkipped) {
+  DrawFixture f;
+  Poly one({{1, 1}});
+  Polys ps({{{0, 0}}, {{0, 0}, {1, 0}, {1, 1}}});
+  fgb_add_polyline(f.db, one.get(), pen());
+  fgb_add_filled_polyline(f.db, one.get(), pen(), fill());
+  fgb_add_filled_polylines(f.db, ps.get(), pen(), fill());
+  fgb_draw_gdb(f.db, f.draw());
+  EXPECT_EQ(f.dc.count("LineTo"), 0);
+  EXPECT_EQ(f.dc.count("Polygon"), 0);
+  const GrRecordedCall* pp = f.first("PolyPolygon");
+  ASSERT_NE(pp, nullptr);
+  EXPECT_EQ(pp->counts, (std::vector<int>{3}));
+  EXPECT_EQ(gdi_live_object_count(), f.objects_before);
+}
+
 TEST(DrawDatabase, ClosedPolylineDrawsItsClosingLine) {
   for (int closed : {0, 1}) {
     SCOPED_TRACE(closed);
