@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ void BM_StoreCreateSetUntie(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_StoreCreateSetUntie)->Arg(kCount)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StoreCreateSetUntie)->Arg(kCount)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_MallocCopyFree(benchmark::State& state) {
   const int count = int(state.range(0));
@@ -51,7 +52,7 @@ void BM_MallocCopyFree(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_MallocCopyFree)->Arg(kCount)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MallocCopyFree)->Arg(kCount)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // Prints the usual table, then for each size the ratio of the store's time
 // to the heap's (real time, per round).
@@ -60,12 +61,16 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      // With repetitions, the median stands for the benchmark.
+      bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      if (r.error_occurred || !(median || r.run_type == Run::RT_Iteration)) continue;
       std::string name = r.benchmark_name();
+      if (median) name = name.substr(0, name.rfind('_'));
       size_t slash = name.find('/');
       std::string size = slash == std::string::npos ? "" : name.substr(slash + 1);
-      bool store = name.rfind("BM_Store", 0) == 0;
-      (store ? store_ : heap_)[size] = r.GetAdjustedRealTime();
+      auto& times = name.rfind("BM_Store", 0) == 0 ? store_ : heap_;
+      if (median || !medians_.count(name)) times[size] = r.GetAdjustedRealTime();
+      if (median) medians_.insert(name);
     }
   }
   void Finalize() override {
@@ -81,6 +86,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> store_, heap_;
+  std::set<std::string> medians_;
 };
 
 }  // namespace
