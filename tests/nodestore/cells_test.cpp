@@ -124,7 +124,9 @@ TEST_F(CellsTest, UntieReturnsTheDatumByItsLength) {
     EXPECT_EQ(s.data().blocks().size_of(d.block), r.own_block ? uint32_t(r.n) + 4 : 1024u);
     s.untie(h);
     EXPECT_EQ(s.data().blocks().is_live(d.block), !r.own_block);
-    if (!r.own_block) EXPECT_TRUE(same(s.data().class_head(127), d));
+    if (!r.own_block) {
+      EXPECT_TRUE(same(s.data().class_head(127), d));
+    }
   }
 }
 
