@@ -159,5 +159,18 @@ TEST_F(CellsTest, DataPointerByKind) {
   EXPECT_EQ(s.data_ptr(p), nullptr);
 }
 
+// Blocks never move: a data pointer stays good across calls that reach many
+// other blocks (callers were once told to take it again after 16).
+TEST_F(CellsTest, DataPointerSurvivesReachingManyOtherBlocks) {
+  Handle h = boxed("kept in place");
+  const void* p = s.data_ptr(h);
+  std::vector<Handle> others;
+  for (int i = 0; i < 40; ++i) others.push_back(boxed(std::string(1000, char('a' + i % 26))));
+  for (Handle o : others) s.untie(o);
+  EXPECT_GE(s.data().blocks().count(), 40u);
+  EXPECT_EQ(s.data_ptr(h), p);
+  EXPECT_EQ(std::string(static_cast<const char*>(p), 13), "kept in place");
+}
+
 }  // namespace
 }  // namespace nodestore::test
