@@ -104,7 +104,7 @@ GR_API double gr_xy_rect_height(const gr_xy_rect* r) GR_NOEXCEPT;
 /* Grows by dx left and right, dy below and above; an axis whose extent is
  * not greater than -2 times its amount stays unchanged. */
 GR_API void gr_xy_rect_inflate(gr_xy_rect* r, double dx, double dy) GR_NOEXCEPT;
-/* Aspect-preserving map of from into to: scale min(width ratio, height
+/* Proportion-keeping map of from into to: scale min(width ratio, height
  * ratio), no rotation, signs +1, minimum corners coincide (not centred). An
  * axis of from with zero extent gives no ratio; with neither, the scale is 1. */
 GR_API void gr_map_rect_regions(gr_ctrans* out, const gr_xy_rect* from, const gr_xy_rect* to) GR_NOEXCEPT;

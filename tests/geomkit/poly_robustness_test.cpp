@@ -21,7 +21,7 @@ using testsupport::make_polyline;
 using testsupport::make_polylines;
 
 double wild(std::mt19937& rng) {
-  static const double specials[] = {0.0,
+  static const double awkward[] = {0.0,
                                     -0.0,
                                     1.0,
                                     -1.0,
@@ -36,7 +36,7 @@ double wild(std::mt19937& rng) {
                                     std::numeric_limits<double>::quiet_NaN()};
   std::uniform_int_distribution<int> pick(0, 20);
   const int k = pick(rng);
-  if (k < 13) return specials[k];
+  if (k < 13) return awkward[k];
   return std::uniform_real_distribution<double>(-3, 3)(rng);
 }
 
