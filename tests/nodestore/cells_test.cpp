@@ -111,6 +111,25 @@ TEST_F(CellsTest, SetBoxedStoresACopy) {
   EXPECT_EQ(boxed_bytes(s, h), "abcdefghijklmnopqrstuvwx");
 }
 
+// The cell's recorded length decides how its datum goes back.
+TEST_F(CellsTest, UntieReturnsTheDatumByItsLength) {
+  struct Row {
+    int n;
+    bool own_block;
+  } rows[] = {{1016, false}, {1017, true}, {40000, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.n);
+    Handle h = boxed(std::string(size_t(r.n), 'd'));
+    Handle d = datum_of(*s.cell(h));
+    EXPECT_EQ(s.data().blocks().size_of(d.block), r.own_block ? uint32_t(r.n) + 4 : 1024u);
+    s.untie(h);
+    EXPECT_EQ(s.data().blocks().is_live(d.block), !r.own_block);
+    if (!r.own_block) {
+      EXPECT_TRUE(same(s.data().class_head(127), d));
+    }
+  }
+}
+
 TEST_F(CellsTest, SetBoxedRefusesEmptyOrNegativeLengths) {
   const int lengths[] = {0, -1, INT_MIN};
   for (int n : lengths) {
