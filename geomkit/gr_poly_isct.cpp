@@ -22,12 +22,15 @@ namespace geomkit {
 /* ---- sorted insertion ---- */
 
 void SortedParams::Block::recompute() noexcept {
-  has_max = false;
-  for (double x : v) {
-    if (!has_max ? !std::isnan(x) : x > max) {
-      max = x;
-      has_max = true;
-    }
+  max = -HUGE_VAL;
+  for (double x : v)
+    if (x > max) max = x;  // NaN never is
+}
+
+void SortedParams::rebuild_prefix(size_t from) noexcept {
+  for (size_t b = from; b < blocks_.size(); ++b) {
+    const double before = b == 0 ? -HUGE_VAL : prefix_max_[b - 1];
+    prefix_max_[b] = blocks_[b].max > before ? blocks_[b].max : before;
   }
 }
 
@@ -53,52 +56,64 @@ bool SortedParams::insert_direct(double t) noexcept {
 bool SortedParams::to_blocks() noexcept {
   try {
     blocks_.reserve(8);
+    prefix_max_.reserve(8);
     Block b;
     b.v.reserve(kBlockSplit + 1);
     b.v.assign(dst_, dst_ + count_);
     b.recompute();
+    prefix_max_.push_back(b.max);
     blocks_.push_back(std::move(b));
     blocked_ = true;
   } catch (const std::bad_alloc&) {
     blocks_.clear();
+    prefix_max_.clear();
     direct_only_ = true;  // stay with plain insertion into the caller's array
   }
   return blocked_;
 }
 
 bool SortedParams::insert_blocked(double t) {
-  // The first block holding a value that t goes before is the first block
-  // whose maximum t goes before, since the predicate grows with v.
-  size_t bi = 0;
-  while (bi < blocks_.size() && !(blocks_[bi].has_max && goes_before(t, blocks_[bi].max))) ++bi;
+  // The predicate grows with v, so the first block holding a value that t
+  // goes before is the first whose prefix maximum t goes before.
+  const auto it = std::partition_point(prefix_max_.begin(), prefix_max_.end(),
+                                       [t](double m) { return !goes_before(t, m); });
+  size_t bi = static_cast<size_t>(it - prefix_max_.begin());
   if (bi == blocks_.size()) {
-    Block& last = blocks_.back();
-    last.v.push_back(t);
-    if (!std::isnan(t) && (!last.has_max || t > last.max)) {
-      last.max = t;
-      last.has_max = true;
-    }
+    // Nothing for t to go before: it ends the sequence.
     bi = blocks_.size() - 1;
+    Block& last = blocks_[bi];
+    last.v.push_back(t);
+    if (t > last.max) last.max = t;
+    if (t > prefix_max_[bi]) prefix_max_[bi] = t;
   } else {
-    // t < max there, so the block's maximum stays.
+    // t < the qualifying value there, so no maximum changes.
     std::vector<double>& v = blocks_[bi].v;
     size_t j = 0;
     while (!goes_before(t, v[j])) ++j;
     v.insert(v.begin() + static_cast<std::ptrdiff_t>(j), t);
   }
   ++count_;
-  if (blocks_[bi].v.size() > kBlockSplit) {
+  if (blocks_[bi].v.size() > kBlockSplit) split(bi);
+  return true;
+}
+
+void SortedParams::split(size_t bi) noexcept {
+  try {
     Block tail;
     const std::vector<double>& full = blocks_[bi].v;
     const size_t half = full.size() / 2;
     tail.v.reserve(kBlockSplit + 1);
     tail.v.assign(full.begin() + static_cast<std::ptrdiff_t>(half), full.end());
+    prefix_max_.reserve(prefix_max_.size() + 1);
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(bi) + 1, std::move(tail));
-    blocks_[bi].v.resize(half);  // re-read: the insertion may have moved the blocks
+    prefix_max_.push_back(0);          // cannot throw: reserved
+    blocks_[bi].v.resize(half);        // re-read: the insertion may have moved the blocks
     blocks_[bi].recompute();
     blocks_[bi + 1].recompute();
+    rebuild_prefix(bi);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the block stays whole, only longer to search.
   }
-  return true;
 }
 
 void SortedParams::copy_to(double* out, size_t limit) const noexcept {
@@ -128,23 +143,45 @@ inline Measure measure(const LineMeasure& lm, const gr_cpoint& p) noexcept { ret
 
 inline uint32_t next_index(uint32_t i, uint32_t n) noexcept { return i + 1 == n ? 0 : i + 1; }
 
-// Calls f(code, t, ta, tb, i, j) for every edge i -> j of pline: the n - 1
-// edges along it, plus the closing edge when closing is set. Each vertex is
-// measured once.
+// Calls f(code, t, ta, tb, i, j) for every edge i -> j of pline that meets
+// the line (code != 0): the n - 1 edges along it, plus the closing edge
+// when closing is set. An edge whose ends both lie surely on one side
+// (LineMeasure::side) is passed over without the exact measures; the others
+// are measured exactly, each vertex once.
 template <class F>
 void for_each_edge(const LineMeasure& lm, const gr_polyline& pline, bool closing, F&& f) {
   const uint32_t n = pline.n;
   if (n == 0) return;
-  const Measure m0 = measure(lm, pline.pnt[0]);
-  Measure a = m0;
   const uint32_t edges = closing ? n : n - 1;
+  int side_a = lm.side(pline.pnt[0]);
+  const int side_0 = side_a;
+  Measure a{}, m0{};
+  bool a_measured = false, m0_measured = false;
   for (uint32_t i = 0; i < edges; ++i) {
     const uint32_t j = next_index(i, n);
-    const Measure b = j == 0 ? m0 : measure(lm, pline.pnt[j]);
+    const int side_b = j == 0 ? side_0 : lm.side(pline.pnt[j]);
+    if (side_a != 0 && side_a == side_b) {  // code 0 for sure
+      side_a = side_b;
+      a_measured = false;
+      continue;
+    }
+    if (!a_measured) a = measure(lm, pline.pnt[i]);
+    Measure b;
+    if (j == 0 && m0_measured) {
+      b = m0;
+    } else {
+      b = measure(lm, pline.pnt[j]);
+    }
+    if (i == 0) {
+      m0 = a;
+      m0_measured = true;
+    }
     double t = 0;
     const int code = isct_code(&t, a.t, a.d, b.t, b.d);
-    f(code, t, a.t, b.t, i, j);
+    if (code != 0) f(code, t, a.t, b.t, i, j);
     a = b;
+    a_measured = true;
+    side_a = side_b;
   }
 }
 

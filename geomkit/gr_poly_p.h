@@ -40,12 +40,30 @@ class LineMeasure {
     return static_cast<double>((static_cast<long double>(pt.x) - px_) * cos_ +
                                (static_cast<long double>(pt.y) - py_) * sin_);
   }
+  // +1 when pt lies surely more than the tolerance left of the line, -1
+  // surely more than it to the right, 0 when only deriv can tell. A quick
+  // double-precision filter: its rounding differs from deriv's by far less
+  // than the margin it allows, so a non-zero answer is always deriv's.
+  int side(const gr_cpoint& pt) const noexcept {
+    const double dx = pt.x - line_.p.x, dy = pt.y - line_.p.y;
+    const double d = fa_ * dx + fb_ * dy;
+    const double margin = kSideMargin * (std::fabs(dx) + std::fabs(dy) + std::fabs(pt.x) + std::fabs(pt.y) +
+                                         std::fabs(line_.p.x) + std::fabs(line_.p.y));
+    if (d - margin > kLmesPrec) return 1;
+    if (d + margin < -kLmesPrec) return -1;
+    return 0;  // near the line, or NaN / infinite
+  }
   const gr_line& line() const noexcept { return line_; }
 
  private:
+  // Relative bound for side(): the double evaluation errs by a few units of
+  // 1e-16 of the magnitudes involved, the extended one by far less.
+  static constexpr double kSideMargin = 1e-14;
+
   gr_line line_;
   long double a_, b_, c_, norm_;
   long double px_, py_, cos_, sin_;
+  double fa_, fb_;  // the equation's A and B rounded to doubles
 };
 
 // The line against the segment from an end a to an end b, given each end's
@@ -126,8 +144,9 @@ bool segment_touches_polyline(const gr_segment& seg, const gr_polyline& pline) n
 // The rule's predicate is monotone in v, so the first qualifying value is
 // the first whose prefix maximum qualifies. Up to kDirectLimit values live
 // in the caller's array (plain insertion, no allocation); beyond that they
-// move into blocks that each know their maximum, which keeps the search
-// and the shifting short on lines crossing many thousands of edges.
+// move into blocks of at most kBlockSplit values, found by a binary search
+// over the blocks' prefix maxima, which keeps the search and the shifting
+// short on lines crossing many thousands of edges.
 class SortedParams {
  public:
   static constexpr size_t kDirectLimit = 64;
@@ -151,8 +170,7 @@ class SortedParams {
  private:
   struct Block {
     std::vector<double> v;
-    double max = 0;  // largest value, NaNs ignored
-    bool has_max = false;
+    double max = -HUGE_VAL;  // largest value, NaNs ignored
     void recompute() noexcept;
   };
   static constexpr size_t kBlockSplit = 512;
@@ -160,6 +178,8 @@ class SortedParams {
   bool insert_direct(double t) noexcept;
   bool insert_blocked(double t);
   bool to_blocks() noexcept;
+  void rebuild_prefix(size_t from) noexcept;
+  void split(size_t bi) noexcept;
 
   double* dst_;
   size_t cap_;
@@ -167,6 +187,7 @@ class SortedParams {
   bool blocked_ = false;
   bool direct_only_ = false;  // blocks could not be allocated
   std::vector<Block> blocks_;
+  std::vector<double> prefix_max_;  // largest value of blocks 0..b
 };
 
 }  // namespace geomkit

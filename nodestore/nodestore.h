@@ -115,6 +115,7 @@ NS_API void ns_trace_objs(void) NS_NOEXCEPT;
 NS_API ns_list_db* ns_create_list_db(ns_type cell_type, ns_type end_type) NS_NOEXCEPT;
 /* Releases the chain (and the list's references to its elements) and the record. */
 NS_API void ns_destroy_list_db(ns_list_db* list) NS_NOEXCEPT;
+/* 1 when the head is of the end type (a null list counts as empty). */
 NS_API int ns_is_empty_list_db(const ns_list_db* list) NS_NOEXCEPT;
 /* Puts element at the head; the list takes one reference. 1 done, 0 out of
  * memory (list unchanged). */

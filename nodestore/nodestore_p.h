@@ -262,6 +262,7 @@ class Store {
   Handle create() noexcept { return objects_.take(); }
   void tie(Handle h) noexcept {
     Cell* c = objects_.at(h);
+    assert(c->refs != 0 && "tie of a free cell");
     if (c->refs != kSaturatedCount) ++c->refs;
   }
   void untie(Handle h) noexcept {

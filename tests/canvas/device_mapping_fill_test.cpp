@@ -159,3 +159,50 @@ TEST(QtDeviceFill, RectangleAndLineLeaveOutTheirLastPixel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Lines and areas reaching far beyond the device (the line primitive clamps
+// to the 32-bit range, zoomed views reach it) neither fail nor hang, and a
+// line shows its visible part, with one-pixel, wide and dashed pens alike.
+TEST(QtDeviceExtremes, HugeCoordinatesDrawTheirVisiblePart) {
+  LOGBRUSH black{BS_SOLID, RGB(0, 0, 0), 0};
+  const DWORD dashes[2] = {3, 2};
+  const HPEN pens[] = {CreatePen(PS_SOLID, 0, 0), CreatePen(PS_SOLID, 40, 0),
+                       ExtCreatePen(PS_GEOMETRIC | PS_USERSTYLE, 30, &black, 2, dashes)};
+  for (int scale : {1, 1000}) {
+    for (HPEN pen : pens) {
+      SCOPED_TRACE(scale);
+      // Logical y = 0 on device row 150.
+      const auto view = [&](GrDeviceContext& dc) {
+        dc.SetMapMode(MM_ISOTROPIC);
+        dc.SetWindowExtEx(300, 300, nullptr);
+        dc.SetViewportExtEx(300 * scale, -300 * scale, nullptr);
+        dc.SetViewportOrgEx(0, 150, nullptr);
+        dc.SelectObject(pen);
+      };
+      const QImage line = draw_picture(300, 300, [&](canvas::QtDeviceContext& dc) {
+        view(dc);
+        dc.MoveToEx(INT32_MIN, 0, nullptr);
+        dc.LineTo(INT32_MAX, 0);
+        dc.SelectObject(GetStockObject(BLACK_PEN));
+      });
+      EXPECT_TRUE(dark_near(line, 5, 150, 1));
+      EXPECT_TRUE(dark_near(line, 295, 150, 1));
+      draw_picture(300, 300, [&](canvas::QtDeviceContext& dc) {
+        view(dc);
+        EXPECT_TRUE(dc.Rectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+        EXPECT_TRUE(dc.Ellipse(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+        EXPECT_TRUE(dc.Arc(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0, 0, 0));
+        EXPECT_TRUE(dc.Arc(5, 5, 5, 5, 5, 5, 5, 5));
+        const POINT p[4] = {{INT32_MIN, 0}, {INT32_MAX, INT32_MAX}, {0, INT32_MIN}, {INT32_MAX, 0}};
+        EXPECT_TRUE(dc.Polygon(p, 4));
+        EXPECT_TRUE(dc.PolyBezier(p, 4));
+        dc.SelectObject(GetStockObject(BLACK_PEN));
+      });
+    }
+  }
+  for (HPEN pen : pens) EXPECT_TRUE(DeleteObject(pen));
+}
+
+}  // namespace

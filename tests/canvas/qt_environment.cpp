@@ -1,9 +1,10 @@
-// The canvas tests run under one QGuiApplication (fonts need it), made
-// before the first test and destroyed after the last; the test environment
-// selects the offscreen platform.
+// The canvas tests run under one QApplication (fonts need the GUI
+// application, widgets the widget one), made before the first test and
+// destroyed after the last; the test environment selects the offscreen
+// platform.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <memory>
 
@@ -12,7 +13,7 @@ namespace {
 class QtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (!QGuiApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
   }
   void TearDown() override { app_.reset(); }
 
@@ -20,7 +21,7 @@ class QtEnvironment : public ::testing::Environment {
   int argc_ = 1;
   char name_[16] = "canvas_tests";
   char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QGuiApplication> app_;
+  std::unique_ptr<QApplication> app_;
 };
 
 // gtest owns and deletes the environment.

@@ -286,6 +286,16 @@ TEST(SortedParams, BlockedInsertionMatchesPlainInsertion) {
     sp.copy_to(buf.data(), sp.size());
     EXPECT_EQ(buf, naive_insertion(values)) << "round " << round;
   }
+  // Long monotone runs (a hatch line crossing a comb) with exact ties.
+  for (int dir : {1, -1}) {
+    std::vector<double> values;
+    for (int i = 0; i < 4000; ++i) values.push_back(dir * (i / 2) * 0.5);
+    std::vector<double> buf(values.size());
+    geomkit::SortedParams sp(buf.data(), buf.size());
+    for (double t : values) ASSERT_TRUE(sp.insert(t));
+    sp.copy_to(buf.data(), sp.size());
+    EXPECT_EQ(buf, naive_insertion(values)) << "direction " << dir;
+  }
 }
 
 // ---- property: entry and exit alternate ----
