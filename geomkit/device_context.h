@@ -20,10 +20,25 @@
 //   MM_ANISOTROPIC scale = viewport extent / window extent per axis
 //   MM_ISOTROPIC   s = min(|vx / wx|, |vy / wy|); the effective viewport
 //                  extent is (sign(vx) s |wx|, sign(vy) s |wy|), and that is
-//                  what GetViewportExtEx reports (truncated toward zero)
+//                  what GetViewportExtEx reports: the limiting axis exactly
+//                  as requested, the other rounded away from zero, so that
+//                  setting the reported extent again keeps the same mapping
 // Setting an extent is refused (FALSE, nothing changes) outside the two
-// scalable modes, and so is a zero extent. Setting a map mode resets the
-// extents to (1, 1). DPtoLP rounds to the nearest integer.
+// scalable modes, and so is a zero extent. Setting another map mode resets
+// the extents to (1, 1); setting the mode in force changes nothing. Origins
+// apply in every mode. DPtoLP and LPtoDP round to the nearest integer
+// (saturating at the 32-bit range). Back-ends should draw through mapping(),
+// which keeps the scale in double precision.
+//
+// Objects: a fresh context has the stock BLACK_PEN, WHITE_BRUSH and
+// SYSTEM_FONT selected. DeleteObject refuses (FALSE) an object that is still
+// selected into a context, as the platform does; stock objects are shared
+// and never deleted. Handles are checked against a registry before use, so
+// a stale handle is refused rather than read.
+//
+// Back-ends: override a drawing operation, call the base first (it checks
+// the arguments and moves the current position) and draw only when it
+// returns TRUE; override the setters to track state, calling the base.
 #ifndef GEOMKIT_DEVICE_CONTEXT_H
 #define GEOMKIT_DEVICE_CONTEXT_H
 
@@ -44,10 +59,12 @@ struct GR_API GrGdiObject {
   LOGFONTA font{};            // fonts
 };
 
+// Widths are in logical units, 0 (or negative) drawing one device pixel.
 GR_API HPEN CreatePen(int style, int width, COLORREF color) noexcept;
 GR_API HPEN CreatePenIndirect(const LOGPEN* logpen) noexcept;
 // Geometric pens (PS_GEOMETRIC) take their colour from the brush and may
-// carry a user dash pattern (PS_USERSTYLE, count entries).
+// carry a user dash pattern (PS_USERSTYLE, 1 to 16 entries; any other style
+// needs count 0). Cosmetic pens are one device pixel wide whatever width says.
 GR_API HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD count,
                          const DWORD* dashes) noexcept;
 GR_API HBRUSH CreateSolidBrush(COLORREF color) noexcept;
@@ -56,7 +73,9 @@ GR_API HBRUSH CreateBrushIndirect(const LOGBRUSH* logbrush) noexcept;
 GR_API HFONT CreateFontIndirectA(const LOGFONTA* logfont) noexcept;
 GR_API HGDIOBJ GetStockObject(int which) noexcept;
 // Copies the object's LOGPEN (16 bytes), LOGBRUSH (12) or LOGFONTA (60) into
-// out when size is large enough; returns the bytes copied, 0 on failure.
+// out when size is large enough; returns the bytes copied, 0 on failure;
+// with out null, returns the bytes needed. An extended pen reads as a LOGPEN
+// (line style without the type and end-cap bits, width, colour).
 GR_API int GetObjectA(HGDIOBJ obj, int size, void* out) noexcept;
 GR_API DWORD GetObjectType(HGDIOBJ obj) noexcept;
 GR_API BOOL DeleteObject(HGDIOBJ obj) noexcept;

@@ -11,8 +11,10 @@
 
 struct GrRecordedCall {
   std::string op;             // the GDI name: "MoveToEx", "LineTo", "SetMapMode", "SelectObject", ...
-  std::vector<int> args;      // integer arguments in call order (points as x, y)
-  std::vector<POINT> points;  // the point array of Polygon, PolyPolygon and PolyBezier
+  std::vector<int> args;      // integer arguments in call order (points as x, y);
+                              // SelectObject: the object's type; SetPixel: x, y, colour
+  std::vector<POINT> points;  // the point array of Polygon, PolyPolygon and PolyBezier;
+                              // LineTo: the piece's start (current position) and end
   std::vector<int> counts;    // PolyPolygon's per-polygon counts
   std::string text;           // TextOutA's characters
   // State in force when the call was made (after it, for setters).
