@@ -6,9 +6,13 @@
 #include <geomkit/gr_math_p.h>
 
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+static_assert(offsetof(gr_bezier, pnt) == 8, "a Bezier record is its count, 4 bytes of padding, then its points");
+static_assert(sizeof(gr_polynom3) == 80, "record sizes are part of the interface");
 
 namespace {
 
@@ -132,15 +136,15 @@ void flatten_into(const gr_bezier& bez, int density, gr_cpoint* out) noexcept {
 // ---- sizes and buffers ----
 
 int gr_get_bezier_sizen(int n) noexcept {
-  if (n < 0 || n > (INT_MAX - 8) / 16) return 0;
+  if (n < 0 || n > (INT_MAX - 8) / 16) return -1;
   return 16 * n + 8;
 }
 
-int gr_get_bezier_size(const gr_bezier* bez) noexcept { return bez ? gr_get_bezier_sizen(bez->n) : 0; }
+int gr_get_bezier_size(const gr_bezier* bez) noexcept { return bez ? gr_get_bezier_sizen(bez->n) : -1; }
 
 gr_bezier* gr_alloc_buffer_for_bezier(int n) noexcept {
   const int size = gr_get_bezier_sizen(n);
-  if (size == 0) return nullptr;
+  if (size < 0) return nullptr;
   return static_cast<gr_bezier*>(std::malloc(static_cast<size_t>(size)));
 }
 

@@ -35,19 +35,19 @@ typedef struct gr_polynom3 {
 #define GR_BEZIER_MAX_PIECE_POINTS 65536
 #define GR_BEZIER_MAX_POLYLINE_POINTS (1 << 24)
 
-/* 16 n + 8; 0 for a negative n or a size beyond int. */
+/* 16 n + 8; -1 for a negative n or a size beyond int. */
 GR_API int gr_get_bezier_sizen(int n) GR_NOEXCEPT;
 GR_API int gr_get_bezier_size(const gr_bezier* bez) GR_NOEXCEPT;
-/* Null when the size is 0 (see gr_get_bezier_sizen) or memory runs out. */
+/* Null when the size is -1 (see gr_get_bezier_sizen) or memory runs out. */
 GR_API gr_bezier* gr_alloc_buffer_for_bezier(int n) GR_NOEXCEPT;
 GR_API void gr_free_buffer_for_bezier(gr_bezier* p) GR_NOEXCEPT;
 /* Maps the in->n control points into out's points; out->n is not written
  * (the caller sets it). t null copies. */
 GR_API void gr_bezier_ctrans(gr_bezier* out, const gr_bezier* in, const gr_ctrans* t) GR_NOEXCEPT;
 
-/* The single-curve functions take curves of degree 0 to 33 (1 to 34
- * points): beyond that the binomial coefficients no longer fit their 32-bit
- * arithmetic, and the functions refuse with 0. */
+/* The single-curve functions take curves of degree 0 to 30 (1 to 31
+ * points): beyond that the binomial coefficients no longer come out of
+ * their 32-bit arithmetic, and the functions refuse with 0. */
 /* Bernstein point / derivative (not normalised) of the single curve at t in
  * [0, 1]; 0 outside (NaN included), the tangent also for n < 2. */
 GR_API int gr_get_bezier_pnt(gr_cpoint* out, const gr_bezier* bez, double t) GR_NOEXCEPT;
@@ -56,7 +56,7 @@ GR_API int gr_get_bezier_tangent(gr_cpoint* out, const gr_bezier* bez, double t)
  * count, out->closed not written; point 0 is the first control point, the
  * last is the last one, interior point i lies at t = i / count (so the last
  * step is twice as long). 1 done, 0 refused (count < 2, n < 1, degree
- * above 33). */
+ * above 30). */
 GR_API int gr_conv_bezier_to_polyline(const gr_bezier* bez, gr_polyline* out, int count) GR_NOEXCEPT;
 /* Flattens the composite curve: a straight piece (inner control points
  * within GR_LMES_PREC of the ends) gives its two inner points; any other

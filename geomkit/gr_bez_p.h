@@ -10,11 +10,11 @@
 
 namespace geomkit {
 
-// The highest degree whose binomial coefficients all fit the 32-bit
-// arithmetic of binomial(): C(34, 17) = 2333606220 already passes the
-// numerator limit, so every curve of degree 34 or more is refused before
-// anything is allocated or evaluated.
-inline constexpr int kBezierMaxDegree = 33;
+// The highest degree whose binomial coefficients all come out of the
+// 32-bit arithmetic of binomial(): from degree 31 on, a numerator passes its
+// limit for some coefficient (C(31, 16) first), so such curves are refused
+// before anything is evaluated, whatever count a record claims.
+inline constexpr int kBezierMaxDegree = 30;
 
 // C(degree, i) for i = 0..degree into binom (degree + 1 entries); false
 // when the degree is negative or above kBezierMaxDegree, or a coefficient

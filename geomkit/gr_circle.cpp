@@ -7,6 +7,10 @@
 
 using geomkit::kPi;
 
+static_assert(sizeof(gr_circle) == 24 && sizeof(gr_trcircle) == 40 && sizeof(gr_thick_circle) == 32 &&
+                  sizeof(gr_thick_trcircle) == 48 && sizeof(gr_ellip) == 48 && sizeof(gr_trellip) == 64,
+              "record sizes are part of the interface");
+
 namespace {
 
 gr_cpoint midpoint(const gr_cpoint& a, const gr_cpoint& b) noexcept {
