@@ -123,6 +123,7 @@ size_t flattened_point_count(const gr_bezier& bez, int density) noexcept {
   for (int k = 0; k < pieces; ++k) {
     const size_t m = static_cast<size_t>(piece_point_count(bez.pnt + 3 * k, density));
     total += k == 0 ? m : m - 1;
+    if (total > GR_BEZIER_MAX_POLYLINE_POINTS) break;  // refused anyway: stop counting
   }
   return total;
 }

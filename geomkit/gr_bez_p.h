@@ -34,7 +34,8 @@ gr_cpoint bernstein_point(const gr_cpoint* p, int n, const double* binom, double
 int piece_point_count(const gr_cpoint* p, int density) noexcept;
 
 // Points of the whole flattening: the first piece's points, then each
-// later piece's without its first. 0 when the curve has no complete piece.
+// later piece's without its first. 0 when the curve has no complete piece;
+// counting stops once past GR_BEZIER_MAX_POLYLINE_POINTS.
 size_t flattened_point_count(const gr_bezier& bez, int density) noexcept;
 
 // Writes the flattening into out (room for flattened_point_count points).
