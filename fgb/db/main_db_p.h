@@ -1,0 +1,32 @@
+// Internals of the document shared by its source files.
+#ifndef FGB_DB_MAIN_DB_P_H
+#define FGB_DB_MAIN_DB_P_H
+
+#include <fgb/main_db.h>
+
+// One record of the undo chain.
+struct UndoRecord {
+  UndoRecord* newer;  // one step towards redo, or null
+  UndoRecord* older;  // one step towards undo, or null
+  MainDB* snapshot;   // a document made with the default constructor
+  int32_t depth;      // the chain's maximum length, copied from the document
+};
+
+// One side's fields, so that code treating both sides alike names them once.
+struct MainDB::Side {
+  pages*& first;
+  pages*& actual;
+  int32_t& page_count;
+  gr_cpoint& dim;
+  gr_cpoint& nullp;
+  gr_cpoint& centre;
+  int32_t& count;
+};
+
+namespace fgb {
+// Builds the first record of a document with a window (its snapshot an
+// empty document) and makes it the current record.
+void start_undo_chain(MainDB& doc) noexcept;
+}  // namespace fgb
+
+#endif

@@ -1,0 +1,176 @@
+// Selection: moving the elements hit by a rectangle between the main
+// drawing and the selection.
+//
+// The document is rebuilt into a work document T (every element copied,
+// hit or not) and then takes over T's pages, so a selection change is
+// atomic from the caller's view. The scanned side is the one the hit
+// elements leave (selection for direction 2, else main), the hit side the
+// one they go to; a non-hit element stays on its side.
+#include <fgb/main_db.h>
+
+#include "gdb_p.h"
+#include "main_db_p.h"
+
+#include <geomkit/gr_bez.h>
+#include <geomkit/gr_circle.h>
+#include <geomkit/gr_poly.h>
+
+#include <new>
+
+namespace {
+
+// Points per Bezier piece when a curve is flattened for the hit test.
+constexpr int kBezierHitSteps = 12;
+
+// The hit tests decide within GR_LMES_PREC of an outline; a figure whose
+// box keeps farther than this from the rectangle cannot be hit, so the
+// exact test is skipped for it.
+constexpr double kRejectMargin = 10 * GR_LMES_PREC;
+
+gr_xy_rect normalised(const gr_xy_rect& r) {
+  gr_xy_rect n;
+  n.x1 = r.x1 < r.x2 ? r.x1 : r.x2;
+  n.x2 = r.x1 < r.x2 ? r.x2 : r.x1;
+  n.y1 = r.y1 < r.y2 ? r.y1 : r.y2;
+  n.y2 = r.y1 < r.y2 ? r.y2 : r.y1;
+  return n;
+}
+
+bool far_apart(const gr_xy_rect& rect, double x1, double y1, double x2, double y2) {
+  return x2 < rect.x1 - kRejectMargin || x1 > rect.x2 + kRejectMargin || y2 < rect.y1 - kRejectMargin ||
+         y1 > rect.y2 + kRejectMargin;
+}
+
+// Selection takes "figure inside the rectangle" and "outlines cross" as hits.
+bool is_hit(int code) { return code == GR_FIGURE_IN_RECT || code == GR_OUTLINES_CROSS; }
+
+bool hit_polyline(const gr_xy_rect& rect, const gr_polyline* p) {
+  if (p->n == 0) return false;
+  gr_xy_rect b;
+  gr_get_polyline_dims(&b, p);
+  if (far_apart(rect, b.x1, b.y1, b.x2, b.y2)) return false;
+  return is_hit(gr_layout_rect_polyline(&rect, p));
+}
+
+bool hit_segment(const gr_xy_rect& rect, const gr_segment& s) {
+  double x1 = s.p1.x < s.p2.x ? s.p1.x : s.p2.x, x2 = s.p1.x < s.p2.x ? s.p2.x : s.p1.x;
+  double y1 = s.p1.y < s.p2.y ? s.p1.y : s.p2.y, y2 = s.p1.y < s.p2.y ? s.p2.y : s.p1.y;
+  if (far_apart(rect, x1, y1, x2, y2)) return false;
+  gr_xy_rect r = rect;
+  gr_segment seg = s;
+  return is_hit(gr_layout_rect_segm(&r, &seg));
+}
+
+bool hit_circle_box(const gr_xy_rect& rect, const gr_cpoint& c, double radius) {
+  double r = radius < 0 ? -radius : radius;
+  return !far_apart(rect, c.x - r, c.y - r, c.x + r, c.y + r);
+}
+
+// The hit test of one element of one of the document's kinds; a polyline
+// set is hit as soon as one member is.
+bool hit_element(const gr_xy_rect& rect, int kind, const void* data) {
+  switch (kind) {
+    case FGB_POLYLINE: return hit_polyline(rect, static_cast<const gr_polyline*>(data));
+    case FGB_POLYLINES: {
+      auto* set = static_cast<const gr_polylines*>(data);
+      const gr_polyline* m = gr_polylines_first(set);
+      for (int32_t i = 0; i < set->n; ++i, m = gr_polylines_next(m))
+        if (hit_polyline(rect, m)) return true;
+      return false;
+    }
+    case FGB_ARC: {
+      fgb_arc a = *static_cast<const fgb_arc*>(data);  // the test normalises the arc's range in place
+      if (!hit_circle_box(rect, a.arc.c, a.arc.r)) return false;
+      gr_xy_rect r = rect;
+      return is_hit(gr_layout_rect_trcircle(&r, &a.arc));
+    }
+    case FGB_SEGMENT: return hit_segment(rect, *static_cast<const gr_segment*>(data));
+    case FGB_CIRCLE: {
+      auto* c = static_cast<const gr_circle*>(data);
+      if (!hit_circle_box(rect, c->c, c->r)) return false;
+      gr_xy_rect r = rect;
+      return is_hit(gr_layout_rect_circle(&r, c));
+    }
+    case FGB_BEZIER: {
+      auto* b = static_cast<const gr_bezier*>(data);
+      if (b->n < 4) return false;  // no complete piece: nothing to hit
+      // The flattened curve stays inside the box of its control points.
+      double x1 = b->pnt[0].x, x2 = x1, y1 = b->pnt[0].y, y2 = y1;
+      for (int32_t i = 1; i < b->n; ++i) {
+        const gr_cpoint& q = b->pnt[i];
+        x1 = q.x < x1 ? q.x : x1;
+        x2 = q.x > x2 ? q.x : x2;
+        y1 = q.y < y1 ? q.y : y1;
+        y2 = q.y > y2 ? q.y : y2;
+      }
+      if (far_apart(rect, x1, y1, x2, y2)) return false;
+      return is_hit(gr_layout_rect_bezier(&rect, b, kBezierHitSteps));
+    }
+    case FGB_FLASH: {
+      auto* p = static_cast<const gr_cpoint*>(data);
+      return hit_segment(rect, gr_segment{*p, *p});
+    }
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool MainDB::SelectElems(addParam* request, int direction) noexcept {
+  if (!request) return true;
+  const int scanned = direction == 2 ? 2 : 1;
+  const int hit_side = direction == 2 ? 1 : 2;
+  const int stay = scanned;  // the side numbered by the direction itself
+
+  MainDB* t = new (std::nothrow) MainDB();
+  if (!t) return true;
+  if (request->keep)
+    AppendingDB(t, hit_side, hit_side);  // they stay where they are
+  else
+    AppendingDB(this, hit_side, scanned);  // tested again, after the scanned side's own
+
+  const gr_xy_rect rect = normalised(request->rect);
+  int m = request->mode;
+  fgb::AlignedShape aligned;
+  Side sc = side(scanned);
+  for (pages* p = sc.first; p; p = p->next) {
+    fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+      fgb::ElementView e;
+      fgb::read_element(l, e);
+      const void* data = aligned.view(e.data, e.size);
+      if (!data) return;
+      gr_fill_area_style fill = e.has_fill ? e.fill : gr_fill_area_style{0, {0, 0, 0}};
+      if (m == 2) {
+        t->AddElem(e.kind, data, e.curve, fill, stay);
+        return;
+      }
+      // A polyline set without members has no place in the rebuilt document.
+      if (e.kind == FGB_POLYLINES && static_cast<const gr_polylines*>(data)->n <= 0) return;
+      if (hit_element(rect, e.kind, data)) {
+        t->AddElem(e.kind, data, e.curve, fill, hit_side);
+        if (m != 0) m = 2;  // only the first hit changes side
+      } else {
+        t->AddElem(e.kind, data, e.curve, fill, stay);
+      }
+    });
+  }
+
+  DestroyInfo();
+  CopyInfo(t);
+  t->ReleasePages();
+  delete t;
+  PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+  return true;
+}
+
+bool MainDB::SelectElems() noexcept {
+  // The snapshot is taken before anything moves, so that undoing select-all
+  // gives back exactly the document as it was.
+  CreateUndo();
+  AppendingDB(this, 1, 2);
+  destroy_side(1);
+  start_side(1);
+  DimensionDB();
+  PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+  return true;
+}

@@ -1,0 +1,14 @@
+/* fgb: the graphics database. Element lists (plain C, <fgb/fgb_db.h>) and,
+ * for C++, the document class MainDB with its notifications. */
+#ifndef FGB_FGB_H
+#define FGB_FGB_H
+
+#include <fgb/fgb_api.h>
+#include <fgb/fgb_db.h>
+
+#ifdef __cplusplus
+#include <fgb/db_notify.h>
+#include <fgb/main_db.h>
+#endif
+
+#endif

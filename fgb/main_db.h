@@ -1,0 +1,257 @@
+// MainDB: the document. One drawing held as two chains of element lists
+// ("pages"): the main drawing (unselected elements) and the selection. An
+// element is always on exactly one side. The document keeps, per side, the
+// element count and the bounding box, tells its window about changes
+// through a DbNotifyTarget (<fgb/db_notify.h>), and owns its undo chain.
+//
+// Sides: 1 = main drawing; any other value = selection (unless a method
+// says otherwise). Kind codes: those of <fgb/fgb_db.h>.
+//
+// Page ownership (what makes undo safe, see fgb/db/main_db_undo.cpp):
+//   - every live page chain is owned by exactly one MainDB whose owns-pages
+//     flag is 1, and only that document destroys it;
+//   - a MainDB whose flag is 0 may hold stale page pointers: a work document
+//     that handed its pages over, or the current undo record's snapshot,
+//     which merely names the pages the document is using. Such pointers are
+//     never read and never destroyed; they are only overwritten.
+// A work document therefore hands over its pages with
+//   doc.DestroyInfo(); doc.CopyInfo(work); work->ReleasePages(); delete work;
+// (ReleasePages sets the owns-pages flag to 0).
+//
+// Everything runs on the user-interface thread. Methods never throw; memory
+// exhaustion leaves the document consistent but possibly without an element.
+#ifndef FGB_MAIN_DB_H
+#define FGB_MAIN_DB_H
+
+#include <fgb/fgb_api.h>
+#include <fgb/fgb_db.h>
+#include <fgb/db_notify.h>
+
+#include <cstdint>
+
+// One page of a side: an element list and how many elements were added to
+// it. Heap record owned by the document.
+struct pages {
+  fgb_db* gdb;    // the page's element list, owned by the page
+  int32_t count;  // elements added to this page
+  pages* next;    // next page of the same side, or null
+};
+
+// A page takes at most this many elements; the element that makes its
+// count exceed it starts a new page (a full page holds kPageLimit + 1).
+constexpr int32_t kPageLimit = 10000;
+
+// A selection request.
+struct addParam {
+  int32_t mode;     // 0: every element hit changes side; 1: only the first hit; 2: none
+  int32_t keep;     // non-zero: the elements already on the target side stay there
+  gr_xy_rect rect;  // hit rectangle in drawing coordinates (corners in any order)
+};
+
+// Operation code of MainDB::Operation (one byte; values other than these
+// change no coordinate).
+typedef uint8_t OperationState;
+constexpr OperationState OP_MOVE = 0;        // x -= mx, y -= my
+constexpr OperationState OP_SCALE = 2;       // x = ox + sx (x - ox), y = oy + sy (y - oy)
+constexpr OperationState OP_SCALE_MOVE = 4;  // scale, then move
+
+// Parameters read by MainDB::Operation.
+struct OperationParam {
+  gr_cpoint origin;     // (ox, oy): the fixed point of scaling
+  double sx;            // scale factor along x (circle and arc radii use it too)
+  double sy;            // scale factor along y
+  gr_cpoint move;       // (mx, my): subtracted from every point
+  uint8_t reserved[8];  // always 0
+};
+
+struct pOperate {
+  DbNotifyTarget* window;  // the document's window
+  OperationState op;       // operation code
+  OperationParam* param;   // its parameters
+};
+
+// A hatch request.
+struct H_param {
+  double step;           // distance between hatch lines (inches)
+  double offset;         // shortening of each hatch segment at each end, along the line
+  int16_t all;           // 0: only elements with a fill style; non-zero: every polyline(s)
+  gr_curve_style style;  // pen of the hatch segments (its first 24 bytes)
+};
+
+// The conversion request (defined with the converters).
+struct Pconvert;
+
+// One record of the undo chain (internal).
+struct UndoRecord;
+
+class FGB_API MainDB {
+ public:
+  // A document with a window: Create(), and the undo chain's first record.
+  explicit MainDB(DbNotifyTarget* window) noexcept;
+  // No window, no undo chain; Create(). Work documents and undo snapshots.
+  MainDB() noexcept;
+  // Delete() if it was not called.
+  ~MainDB();
+  MainDB(const MainDB&) = delete;
+  MainDB& operator=(const MainDB&) = delete;
+
+  // ---- life cycle ----
+  // Owns-pages = 1, flags 0, depth 10, Bezier density 12, boxes and counts
+  // zero; one empty main page and one empty selection page.
+  void Create() noexcept;
+  // When owning its pages: destroys both sides. Then releases the undo chain.
+  void Delete() noexcept;
+  void CreateP() noexcept;            // appends an empty main page, the new actual page
+  void CreateP_selection() noexcept;  // the same for the selection
+  static void DeleteP(pages* page) noexcept;  // destroys the page's list and frees the record
+  // Marks the pages as handed over (owns-pages = 0): Delete and the
+  // destructor leave them alone.
+  void ReleasePages() noexcept { owns_pages_ = 0; }
+  uint32_t OwnsPages() const noexcept { return owns_pages_; }
+
+  // ---- what the window reads ----
+  gr_cpoint GetDimension() const noexcept { return dim_; }
+  gr_cpoint GetNullP() const noexcept { return nullp_; }
+  gr_cpoint GetCenter() const noexcept { return centre_; }
+  gr_cpoint GetDimensionS() const noexcept { return dim_s_; }
+  gr_cpoint GetNullPS() const noexcept { return nullp_s_; }
+  gr_cpoint GetCenterS() const noexcept { return centre_s_; }
+  int32_t GetCountElems() const noexcept { return count_; }
+  int32_t GetCountElemsS() const noexcept { return count_s_; }
+  pages* GetActualPage() const noexcept { return actual_; }
+  pages* GetActualPageSelection() const noexcept { return actual_s_; }
+  pages* GetFirstPage() const noexcept { return first_; }
+  pages* GetFirstPageSelection() const noexcept { return first_s_; }
+  int32_t GetPageCount() const noexcept { return page_count_; }
+  int32_t GetPageCountS() const noexcept { return page_count_s_; }
+  int32_t GetUndoFlag() const noexcept { return undo_; }
+  uint32_t GetRedoFlag() const noexcept { return redo_; }
+  int32_t GetBezierDensity() const noexcept { return bezier_density_; }
+  float GetElapsedTime() const noexcept { return elapsed_time_; }
+  double GetProgress() const noexcept { return progress_; }
+  DbNotifyTarget* GetWindow() const noexcept { return window_; }
+
+  // ---- elements ----
+  // Reads the element of one link (see fgb_get_child_gdb); fill is left
+  // untouched when the element has none. Always 1.
+  static int GetChild(tag_ns_handler link, tag_ns_handler* shape, int* kind, gr_curve_style* curve,
+                      gr_fill_area_style* fill) noexcept;
+  // Appends one element of kind 4, 5, 10, 11, 12, 14 or 15 to the side's
+  // actual page and grows the side's box. Kind 4 drops the fill style, kind
+  // 5 keeps it. Other kinds, and shapes without extent (a polyline without
+  // points, a Bezier without a complete piece), are ignored.
+  void AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
+  // CreateUndo(), AddElem(), post 3001/3.
+  void CreateElems(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
+  // CreateUndo(); empties side 2 (selection) or, for any other value, the
+  // main side; DimensionDB().
+  void DeleteElemAll(int side) noexcept;
+  // DeleteElemAll(side), post 3001/3.
+  void DeleteElem(int side) noexcept;
+
+  // ---- boxes ----
+  // Recomputes counts and boxes of both sides from the elements.
+  void DimensionDB() noexcept;
+  // Combined extent of both sides.
+  void DimensionDB_OUT(gr_cpoint& dim, gr_cpoint& nullp) const noexcept;
+  // Grows a side's box (dimension, null point, centre) by r; count is the
+  // side's element count before this element.
+  static void Dim_to_Dim(long count, gr_cpoint& dim, gr_cpoint& nullp, gr_cpoint& centre,
+                         const gr_xy_rect& r) noexcept;
+
+  // ---- copies ----
+  // Copies every element of this document's side `from` (1 main, 2
+  // selection) into dst's side `to` through dst->AddElem.
+  void AppendingDB(MainDB* dst, int from, int to) noexcept;
+  // Copies every element of src, side to side, then takes src's boxes and counts.
+  void CopyAll(MainDB* src) noexcept;
+  // Takes over src's page chains, boxes and counts (pointers, not copies).
+  void CopyInfo(MainDB* src) noexcept;
+  // Destroys both sides' pages and zeroes counts and boxes; the chains are
+  // empty until Create or CopyInfo refills them.
+  void DestroyInfo() noexcept;
+
+  // ---- notifications ----
+  // 3004: send 3004/0; 3005: send 3004/3005; 3006: post 3004/3006; any
+  // other code: post code/0.
+  void PostM(int code) noexcept;
+
+  // ---- style edits of the selection (CreateUndo(), post 3002/2) ----
+  void SetColor(gr_rgbcol color) noexcept;
+  void SetWidthPen(double width) noexcept;
+  void SetWidthColor(gr_rgbcol color, double width) noexcept;
+
+  // ---- selection ----
+  // Moves the elements hit by the request's rectangle between the sides:
+  // direction 2 deselects, any other value selects. Posts 3001/3.
+  bool SelectElems(addParam* request, int direction) noexcept;
+  // Select all: one undo step, then every element is selected. Posts 3001/3.
+  bool SelectElems() noexcept;
+
+  // ---- undo and redo ----
+  void CreateUndo() noexcept;
+  void GetUndo() noexcept;
+  void GetRedo() noexcept;
+  void DeleteHeads() noexcept;
+
+  // ---- drawing ----
+  // what: 1 main pages, 2 selection pages (each drawn, then highlighted),
+  // 3 both (main first). Returns true.
+  bool Draw(fgb_for_draw_gdb draw, int what) noexcept;
+
+  // ---- conversion (fgb/convert) ----
+  // Reads a file into the document or writes the document out; a status
+  // the program does not examine.
+  int Convert(Pconvert* request) noexcept;
+
+  // ---- editing operations (fgb/db/operations*.cpp, hatch.cpp) ----
+  void Operation(pOperate* request) noexcept;
+  void SetDimension(gr_cpoint size, double dx, double dy, OperationState op) noexcept;
+  void SetDimension(double sx, double sy, double ox, double oy, OperationState op) noexcept;
+  void SetPolyToPols(long steps) noexcept;
+  void SetPolsToPoly() noexcept;
+  void PolyToBezier(long steps) noexcept;
+  void Equidistant(double d, long n) noexcept;
+  void Hatch(H_param* request, int preset) noexcept;
+
+  // ---- used by the operations and the converters ----
+  void SetProgress(double fraction) noexcept { progress_ = fraction; }
+  void SetElapsedTime(float seconds) noexcept { elapsed_time_ = seconds; }
+  // Posts or sends one notification to the window (nowhere without one).
+  void PostNotify(int message, std::intptr_t wparam) noexcept;
+  void SendNotify(int message, std::intptr_t wparam) noexcept;
+
+ private:
+  friend struct UndoChain;
+  // One side's pages, counts and box, for the code that treats both alike.
+  struct Side;
+  Side side(int s) noexcept;
+  void destroy_side(int s) noexcept;
+  void start_side(int s) noexcept;
+
+  uint32_t owns_pages_ = 0;         // 1: destroys its pages on Delete
+  int32_t undo_ = 0;                // undo available
+  uint32_t redo_ = 0;               // redo available
+  int32_t bezier_density_ = 12;     // points per Bezier piece when a writer flattens one
+  float elapsed_time_ = 0.0f;       // estimated plotting time of the last save (seconds)
+  double progress_ = 0.0;           // fraction done of a long operation
+  DbNotifyTarget* window_ = nullptr;  // notification target, or null
+  pages* first_ = nullptr;          // first main page
+  pages* first_s_ = nullptr;        // first selection page
+  int32_t page_count_ = 0;          // number of main pages
+  pages* actual_ = nullptr;         // actual (last) main page
+  int32_t page_count_s_ = 0;        // number of selection pages
+  pages* actual_s_ = nullptr;       // actual (last) selection page
+  gr_cpoint dim_{0, 0};             // main dimension (width, height)
+  gr_cpoint centre_{0, 0};          // main centre
+  gr_cpoint nullp_{0, 0};           // main null point (lower-left corner)
+  gr_cpoint dim_s_{0, 0};           // selection dimension
+  gr_cpoint nullp_s_{0, 0};         // selection null point
+  gr_cpoint centre_s_{0, 0};        // selection centre
+  int32_t count_ = 0;               // main element count
+  int32_t count_s_ = 0;             // selection element count
+  UndoRecord* undo_current_ = nullptr;  // current record of the undo chain, or null
+  int32_t undo_depth_ = 10;         // the chain's maximum length
+};
+
+#endif
