@@ -6,7 +6,8 @@
 //   convert  HPGL to HPGL (plain and --optimise) against hp2xx -m hpgl,
 //            Gerber to Gerber against gerbv exporting RS-274X;
 //   memory   peak resident size of reading the HPGL file, beside its size.
-// Wall-clock time from fork to exit; the best of a few runs. A summary with
+// Wall-clock time from fork to exit; the best of a few runs; peak memory of
+// one more run under GNU time (package "time"). A summary with
 // the ratios the project aims for follows the table.
 #include "fgb_convert_inputs.h"
 
@@ -93,6 +94,21 @@ std::map<std::string, Run>& results() {
   return r;
 }
 
+// Peak resident size (KB) of one more run, measured by GNU time: a child
+// forked from this process starts with our own resident pages counted (the
+// generated inputs), so wait4's figure would be ours. 0 without GNU time.
+long peak_kb(const std::vector<std::string>& argv) {
+  if (::access("/usr/bin/time", X_OK) != 0) return 0;
+  const std::string out = (inputs().dir / "peak.txt").string();
+  std::vector<std::string> wrapped = {"/usr/bin/time", "-f", "%M", "-o", out};
+  wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+  if (!run_process(wrapped).ok) return 0;
+  std::ifstream in(out);
+  long kb = 0;
+  in >> kb;
+  return kb;
+}
+
 void timed(benchmark::State& st, const std::string& name, const std::vector<std::string>& argv, size_t bytes) {
   Run best;
   best.seconds = 1e30;
@@ -106,6 +122,7 @@ void timed(benchmark::State& st, const std::string& name, const std::vector<std:
     if (r.seconds < best.seconds) best = r;
   }
   best.ok = true;
+  best.peak_kb = peak_kb(argv);
   results()[name] = best;
   st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * bytes));
   st.counters["peak_MB"] = static_cast<double>(best.peak_kb) / 1024.0;

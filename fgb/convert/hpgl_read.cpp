@@ -105,6 +105,27 @@ class Tokenizer {
     return t;
   }
 
+  // The next argument of a command: false at the end of the data or before
+  // a mnemonic, which stays for the command loop. (The hot path of long
+  // coordinate lists: no token is built for the mnemonic that ends them.)
+  bool argument(Token& t) {
+    if (has_pending_) {
+      if (pending_.kind == Tok::Mnemonic || pending_.kind == Tok::End) return false;
+      t = next();
+      return true;
+    }
+    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
+    if (p_ == end_) return false;
+    const uint8_t cls = kClassOf[*p_];
+    if (cls == kNumber) {
+      t = number();
+      return true;
+    }
+    if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return false;
+    t = next();
+    return true;
+  }
+
   void unget(const Token& t) {
     pending_ = t;
     has_pending_ = true;
@@ -198,15 +219,7 @@ class HpglReader {
  private:
   // The argument tokens of a command: everything up to the next mnemonic,
   // which is left for the command loop.
-  bool next_argument(Token& t) {
-    t = tok_.next();
-    if (t.kind == Tok::End) return false;
-    if (t.kind == Tok::Mnemonic) {
-      tok_.unget(t);
-      return false;
-    }
-    return true;
-  }
+  bool next_argument(Token& t) { return tok_.argument(t); }
 
   void start_path_here() {
     path_.clear();
