@@ -15,9 +15,12 @@
 // The list of paths starts with the last path collected. Within a run the
 // window shrinks by one with every choice (333 - j), and after 333 choices
 // the nearest candidate starts a new run: this bounds the work per path and
-// keeps the output of large pages the same as it has always been.
+// keeps the output of large pages the same as it has always been. The test
+// hpgl_write_test checks the output against a plain transcription of these
+// rules over a linked list.
 #include "writer_p.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace fgb::conv {
@@ -36,14 +39,13 @@ struct IPoint {
   int32_t x, y;
 };
 
-// One path; its end points are kept beside the links, where the choice of
-// the next path looks thousands of times per path.
+// One path: where its points are, its ends (looked at thousands of times
+// per path by the choice of the next one) and its pen.
 struct Path {
-  IPoint head, tail;   // first and last point
-  uint32_t first;      // index of the first point in the shared array
+  IPoint head, tail;  // first and last point
+  uint32_t first;     // index of the first point in the shared array
   uint32_t count;
   int32_t pen;
-  int32_t prev, next;  // list links (-1: none)
 };
 
 // Squared distance: the choice compares distances, and squares of integer
@@ -56,13 +58,46 @@ double dist2(IPoint a, IPoint b) {
 
 double dist(IPoint a, IPoint b) { return std::sqrt(dist2(a, b)); }
 
+// The list of remaining paths. Every choice, removal and move to the front
+// happens within the first few hundred positions (the window), so the list
+// is a short array of path numbers at its front, filled on demand from the
+// untouched rest, which is simply the collected paths from the last back to
+// the first. Scanning an array, unlike following links, lets the processor
+// look at many paths at once.
+class PathList {
+ public:
+  explicit PathList(size_t n) : rest_(static_cast<int64_t>(n) - 1) { front_.reserve(2 * kOrderWindow); }
+  // The path at a position, or -1 past the end.
+  int32_t at(size_t pos) {
+    while (pos >= front_.size()) {
+      if (rest_ < 0) return -1;
+      front_.push_back(static_cast<int32_t>(rest_--));
+    }
+    return front_[pos];
+  }
+  bool empty() { return at(0) == -1; }
+  // At least n positions in the front array, unless fewer paths remain.
+  void fill(size_t n) { at(n - 1); }
+  const int32_t* front() const { return front_.data(); }
+  size_t front_size() const { return front_.size(); }
+  void remove(size_t pos) { front_.erase(front_.begin() + static_cast<std::ptrdiff_t>(pos)); }
+  void to_front(size_t pos) {
+    std::rotate(front_.begin(), front_.begin() + static_cast<std::ptrdiff_t>(pos),
+                front_.begin() + static_cast<std::ptrdiff_t>(pos) + 1);
+  }
+
+ private:
+  std::vector<int32_t> front_;
+  int64_t rest_;  // the next path the front takes in, -1 when none is left
+};
+
 class Orderer {
  public:
   explicit Orderer(OutBuf& out) : out_(out) {}
 
   void add(const PointsView& v, int pen) {
     if (v.n == 0) return;
-    Path p{{0, 0}, {0, 0}, static_cast<uint32_t>(pts_.size()), 0, pen, -1, -1};
+    Path p{{0, 0}, {0, 0}, static_cast<uint32_t>(pts_.size()), 0, pen};
     for (uint32_t i = 0; i < v.n; ++i) push(v.p[i]);
     if (v.closed) push(v.p[0]);
     p.count = static_cast<uint32_t>(pts_.size()) - p.first;
@@ -75,9 +110,9 @@ class Orderer {
 
   // Writes every path; returns the estimated time of what was written.
   double emit_all() {
-    link_reversed();
+    PathList list(paths_.size());
     double t = 0.0;
-    while (head_ != -1) t += run();
+    while (!list.empty()) t += run(list);
     return t;
   }
 
@@ -90,35 +125,11 @@ class Orderer {
     return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
   }
 
-  void link_reversed() {
-    const auto n = static_cast<int32_t>(paths_.size());
-    for (int32_t i = 0; i < n; ++i) {
-      paths_[static_cast<size_t>(i)].next = i - 1;
-      paths_[static_cast<size_t>(i)].prev = i + 1 < n ? i + 1 : -1;
-    }
-    head_ = n - 1;
-  }
-
-  Path& at(int32_t i) { return paths_[static_cast<size_t>(i)]; }
-
-  void unlink(int32_t i) {
-    Path& p = at(i);
-    if (p.prev != -1) at(p.prev).next = p.next;
-    else head_ = p.next;
-    if (p.next != -1) at(p.next).prev = p.prev;
-    p.prev = p.next = -1;
-  }
-
-  void to_front(int32_t i) {
-    unlink(i);
-    at(i).next = head_;
-    if (head_ != -1) at(head_).prev = i;
-    head_ = i;
-  }
+  const Path& at(int32_t i) const { return paths_[static_cast<size_t>(i)]; }
 
   // Distance (squared) from the pen to the nearer end; reversed when the
   // last point is not farther than the first.
-  double reach(int32_t i, bool& reversed) {
+  double reach(int32_t i, bool& reversed) const {
     const Path& p = at(i);
     const double d_first = dist2(pos_, p.head);
     const double d_last = dist2(pos_, p.tail);
@@ -126,6 +137,7 @@ class Orderer {
     return reversed ? d_last : d_first;
   }
 
+  // Writes a path; the estimate of its time.
   double emit(int32_t i, bool reversed) {
     const Path& p = at(i);
     const IPoint* pt = &pts_[p.first];
@@ -142,65 +154,70 @@ class Orderer {
     }
     t += drawn * kDrawSecondsPerUnit + kLiftSeconds + (p.count - 1) * kPointSeconds;
     pos_ = a;
-    unlink(i);
     return t;
   }
 
-  double run() {
-    const int32_t first = head_;
+  // One run of one pen (positions in the list: cur is being examined, best
+  // is the nearest so far; best never lies after cur).
+  double run(PathList& list) {
+    const int32_t first = list.at(0);
     const int pen = at(first).pen;
     out_.text("PU;SP");
     out_.integer(pen);
     out_.text(";LT;VS2;");
     pos_ = IPoint{0, 0};
     double t = emit(first, false);
+    list.remove(0);
 
     int j = 0;  // choices made in this run
-    int32_t cur = head_;
+    size_t cur = 0;
     int k = 0;
-    int32_t best = head_;
+    size_t best = 0;
     bool best_reversed = false;
-    double best_d = best != -1 ? reach(best, best_reversed) : 0.0;
+    double best_d = list.at(0) != -1 ? reach(list.at(0), best_reversed) : 0.0;
     for (;;) {
-      if (cur == -1 || at(cur).pen != pen) return t;
-      ++k;
-      bool reversed;
-      const double d = reach(cur, reversed);
-      if (d < best_d) {
-        best = cur;
-        best_d = d;
-        best_reversed = reversed;
-      }
-      const int32_t after = at(cur).next;
-      const bool stop = after == -1 || at(after).pen != pen || k == kOrderWindow - j;
-      if (!stop) {
-        if (k < kOrderWindow) {
-          cur = after;
-          continue;
+      // Examine until the window says stop; the front array holds every
+      // position the examination can reach (k grows by one per position
+      // and ends at 333), so the scan is a plain loop over it.
+      list.fill(cur + kOrderWindow + 2);
+      const int32_t* front = list.front();
+      const size_t size = list.front_size();
+      bool stop = false;
+      for (;;) {
+        if (cur >= size || at(front[cur]).pen != pen) return t;
+        ++k;
+        bool reversed;
+        const double d = reach(front[cur], reversed);
+        if (d < best_d) {
+          best = cur;
+          best_d = d;
+          best_reversed = reversed;
         }
-        return t;
+        stop = cur + 1 >= size || at(front[cur + 1]).pen != pen || k == kOrderWindow - j;
+        if (stop || k >= kOrderWindow) break;
+        ++cur;
       }
+      if (!stop) return t;  // 333 examined without a stop: the run ends
       ++j;
       if (j == kOrderWindow) {
-        to_front(best);
+        list.to_front(best);
         return t;
       }
-      t += emit(best, best_reversed);
+      t += emit(list.at(best), best_reversed);
+      list.remove(best);
       if (best == cur) {
-        cur = head_;
+        cur = 0;  // examine again from the first path
         k = 0;
-      } else {
-        cur = after;
       }
-      best = head_;
-      best_d = best != -1 ? reach(best, best_reversed) : 0.0;
+      // else: the path after the stop has moved up into position cur
+      best = 0;
+      best_d = list.at(0) != -1 ? reach(list.at(0), best_reversed) : 0.0;
     }
   }
 
   OutBuf& out_;
   std::vector<IPoint> pts_;
   std::vector<Path> paths_;
-  int32_t head_ = -1;
   IPoint pos_{0, 0};
 };
 

@@ -193,3 +193,124 @@ TEST(HpglOrdered, LargePagesDrawEveryPathOnce) {
 }
 
 }  // namespace
+
+// ---- the ordering against a plain transcription of its rules ----
+
+namespace {
+
+struct RefPath {
+  std::vector<PlotterPoint> pts;
+  int pen;
+  int prev = -1, next = -1;
+};
+
+// The ordering rules written out over a doubly linked list, with sqrt
+// distances, no window array: slow and obvious.
+std::string reference_order(std::vector<RefPath> paths, double& t) {
+  std::string out;
+  const auto d = [](PlotterPoint a, PlotterPoint b) {
+    return std::sqrt(double(a.x - b.x) * double(a.x - b.x) + double(a.y - b.y) * double(a.y - b.y));
+  };
+  const int n = static_cast<int>(paths.size());
+  for (int i = 0; i < n; ++i) {
+    paths[i].next = i - 1;
+    paths[i].prev = i + 1 < n ? i + 1 : -1;
+  }
+  int head = n - 1;
+  const auto unlink = [&](int i) {
+    if (paths[i].prev != -1) paths[paths[i].prev].next = paths[i].next;
+    else head = paths[i].next;
+    if (paths[i].next != -1) paths[paths[i].next].prev = paths[i].prev;
+  };
+  PlotterPoint pos{0, 0};
+  const auto reach = [&](int i, bool& rev) {
+    const double f = d(pos, paths[i].pts.front()), l = d(pos, paths[i].pts.back());
+    rev = l <= f;
+    return rev ? l : f;
+  };
+  const auto emit = [&](int i, bool rev) {
+    std::vector<PlotterPoint> p = paths[i].pts;
+    if (rev) std::reverse(p.begin(), p.end());
+    t += d(pos, p[0]) * 0.0025 / 11 + 0.15;
+    out += "PU" + std::to_string(p[0].x) + "," + std::to_string(p[0].y) + ";PD;";
+    double len = 0;
+    for (size_t k = 1; k < p.size(); ++k) {
+      out += "PA" + std::to_string(p[k].x) + "," + std::to_string(p[k].y) + ";";
+      len += d(p[k - 1], p[k]);
+    }
+    t += len * 0.00125 + 0.15 + double(p.size() - 1) * 0.159;
+    pos = p.back();
+    unlink(i);
+  };
+  while (head != -1) {
+    const int pen = paths[head].pen;
+    out += "PU;SP" + std::to_string(pen) + ";LT;VS2;";
+    pos = {0, 0};
+    emit(head, false);
+    int j = 0, k = 0, cur = head, best = head;
+    bool best_rev = false, rev;
+    double best_d = best != -1 ? reach(best, best_rev) : 0;
+    for (;;) {
+      if (cur == -1 || paths[cur].pen != pen) break;
+      ++k;
+      const double dd = reach(cur, rev);
+      if (dd < best_d) best = cur, best_d = dd, best_rev = rev;
+      const int after = paths[cur].next;
+      if (!(after == -1 || paths[after].pen != pen || k == 333 - j)) {
+        if (k < 333) {
+          cur = after;
+          continue;
+        }
+        break;
+      }
+      if (++j == 333) {
+        unlink(best);
+        paths[best].prev = -1;
+        paths[best].next = head;
+        if (head != -1) paths[head].prev = best;
+        head = best;
+        break;
+      }
+      emit(best, best_rev);
+      if (best == cur) cur = head, k = 0;
+      else cur = after;
+      best = head;
+      best_d = best != -1 ? reach(best, best_rev) : 0;
+    }
+  }
+  return out;
+}
+
+TEST(HpglOrdered, SameAsTheRulesWrittenOut) {
+  for (int seed : {1, 2, 3}) {
+    std::mt19937 rng(static_cast<unsigned>(seed));
+    // A coarse grid makes many equal distances: ties must go the same way.
+    std::uniform_int_distribution<int> coord(0, seed == 1 ? 6 : 400), pen(0, seed == 3 ? 0 : 2), len(1, 4);
+    const double widths[3] = {0.012, 0.055, 0.039};
+    Doc d;
+    std::vector<RefPath> ref;
+    for (int i = 0; i < 1200; ++i) {
+      std::vector<gr_cpoint> pts;
+      RefPath r;
+      const int n = len(rng);
+      for (int k = 0; k < n; ++k) {
+        const gr_cpoint p{(coord(rng) * 10 + 11000) / 1016.0, (coord(rng) * 10 + 6900) / 1016.0};
+        pts.push_back(p);
+        r.pts.push_back(hpgl_point(p));
+      }
+      const double w = widths[pen(rng)];
+      r.pen = hpgl_pen_of_width(w);
+      const bool closed = n > 2 && (i % 3 == 0);
+      if (closed) r.pts.push_back(r.pts.front());
+      d.polyline(pts, closed, width_style(w));
+      ref.push_back(r);
+    }
+    double want_t = 0;
+    const std::string want = crlf("IN;\n") + reference_order(ref, want_t);
+    float t = 0;
+    EXPECT_EQ(ordered(d, t), want) << "seed " << seed;
+    EXPECT_NEAR(t, want_t, want_t * 1e-5) << "seed " << seed;
+  }
+}
+
+}  // namespace
