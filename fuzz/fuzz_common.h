@@ -66,7 +66,7 @@ class CheckingSink final : public ElementSink {
 
 // Inputs up to this size are also written in every kind and read back;
 // larger ones only read, so that the fuzzer spends its time on the readers.
-constexpr size_t kWriteUpTo = 8192;
+constexpr size_t kWriteUpTo = 2048;
 
 inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
   static float apertures[100];
