@@ -181,7 +181,13 @@ void draw_trcircle(const gr_trcircle& arc, HDC dc) {
 // ---------------------------------------------------------------------------
 
 ScopedSelect::ScopedSelect(HDC dc, HGDIOBJ obj, bool owned) : dc_(dc), obj_(obj), owned_(owned) {
-  previous_ = obj ? dc->SelectObject(obj) : nullptr;
+  try {
+    previous_ = obj ? dc->SelectObject(obj) : nullptr;
+  } catch (...) {
+    // The destructor will not run: give back what was created.
+    if (owned_ && obj_) DeleteObject(obj_);
+    throw;
+  }
 }
 
 ScopedSelect::~ScopedSelect() {

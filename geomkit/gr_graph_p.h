@@ -92,6 +92,8 @@ class ScopedPenCopy {
   ScopedPenCopy& operator=(const ScopedPenCopy&) = delete;
 
  private:
+  void release() noexcept;
+
   HDC dc_;
   HGDIOBJ previous_ = nullptr;
   HGDIOBJ copy_ = nullptr;

@@ -14,10 +14,18 @@ ScopedPenCopy::ScopedPenCopy(HDC dc) : dc_(dc) {
   LOGPEN lp{PS_SOLID, {0, 0}, 0};
   GetObjectA(previous_, sizeof lp, &lp);
   copy_ = CreatePenIndirect(&lp);
-  if (copy_) dc->SelectObject(copy_);
+  try {
+    if (copy_) dc->SelectObject(copy_);
+  } catch (...) {
+    // The destructor will not run: undo here.
+    release();
+    throw;
+  }
 }
 
-ScopedPenCopy::~ScopedPenCopy() {
+ScopedPenCopy::~ScopedPenCopy() { release(); }
+
+void ScopedPenCopy::release() noexcept {
   try {
     if (previous_) dc_->SelectObject(previous_);
   } catch (...) {
