@@ -66,6 +66,22 @@ struct Cell {
 };
 static_assert(sizeof(Cell) == kCellSize, "a cell is 24 bytes");
 
+// memcpy of a length known only at run time, without the library call for
+// the short records that most cells hold.
+inline void copy_bytes(void* to, const void* from, uint32_t n) noexcept {
+  auto* d = static_cast<uint8_t*>(to);
+  auto* s = static_cast<const uint8_t*>(from);
+  if (n >= 8 && n <= 16) {  // two 8-byte moves, overlapping when n < 16
+    std::memcpy(d, s, 8);
+    std::memcpy(d + n - 8, s + n - 8, 8);
+  } else if (n > 16 && n <= 32) {
+    std::memcpy(d, s, 16);
+    std::memcpy(d + n - 16, s + n - 16, 16);
+  } else {
+    std::memcpy(d, s, n);
+  }
+}
+
 inline Handle word_handle(const uint32_t* w) noexcept { return Handle{int32_t(w[0]), w[1]}; }
 inline void set_word_handle(uint32_t* w, Handle h) noexcept {
   w[0] = uint32_t(h.block);
@@ -246,10 +262,19 @@ class Store {
   Handle create() noexcept { return objects_.take(); }
   void tie(Handle h) noexcept {
     Cell* c = objects_.at(h);
+    assert(c->refs != 0 && "tie of a free cell");
     if (c->refs != kSaturatedCount) ++c->refs;
   }
   void untie(Handle h) noexcept {
-    if (drop_reference(h)) release_dead(h);
+    if (!drop_reference(h)) return;
+    Cell* c = objects_.at(h);
+    if (c->kind == kPair) {
+      release_dead(h);
+      return;
+    }
+    if (c->kind == kBoxed) data_.release(datum_of(*c), length_of(*c));
+    c->kind = kUnboxed;
+    objects_.give_back(h);
   }
   void set_unboxed(Handle h, ns_type type) noexcept;
   // The copy is made before the old content is released, so the source may
@@ -258,7 +283,7 @@ class Store {
     Handle d = kNullHandle;
     if (n >= 1 && data) {
       d = data_.allocate(uint32_t(n));
-      if (!is_null(d)) std::memcpy(data_.bytes(d), data, size_t(n));
+      if (!is_null(d)) copy_bytes(data_.bytes(d), data, uint32_t(n));
     }
     release_content(h);
     if (is_null(d)) return 0;

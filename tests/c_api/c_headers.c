@@ -43,7 +43,13 @@ static void object_store(void) {
   ns_destroy_list_db(list);
 }
 
+static void geometry(void) {
+  gr_cpoint a = {3.0, 4.0};
+  check(gr_vect_len(&a) == 5.0, "gr_vect_len(3, 4) == 5");
+}
+
 int main(void) {
   object_store();
+  geometry();
   return failures ? 1 : 0;
 }

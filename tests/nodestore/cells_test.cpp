@@ -111,6 +111,25 @@ TEST_F(CellsTest, SetBoxedStoresACopy) {
   EXPECT_EQ(boxed_bytes(s, h), "abcdefghijklmnopqrstuvwx");
 }
 
+// The cell's recorded length decides how its datum goes back.
+TEST_F(CellsTest, UntieReturnsTheDatumByItsLength) {
+  struct Row {
+    int n;
+    bool own_block;
+  } rows[] = {{1016, false}, {1017, true}, {40000, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.n);
+    Handle h = boxed(std::string(size_t(r.n), 'd'));
+    Handle d = datum_of(*s.cell(h));
+    EXPECT_EQ(s.data().blocks().size_of(d.block), r.own_block ? uint32_t(r.n) + 4 : 1024u);
+    s.untie(h);
+    EXPECT_EQ(s.data().blocks().is_live(d.block), !r.own_block);
+    if (!r.own_block) {
+      EXPECT_TRUE(same(s.data().class_head(127), d));
+    }
+  }
+}
+
 TEST_F(CellsTest, SetBoxedRefusesEmptyOrNegativeLengths) {
   const int lengths[] = {0, -1, INT_MIN};
   for (int n : lengths) {
@@ -157,6 +176,19 @@ TEST_F(CellsTest, DataPointerByKind) {
   EXPECT_EQ(s.data_ptr(b), static_cast<void*>(s.data().bytes(datum_of(*s.cell(b)))));
   Handle p = pair(u, b);
   EXPECT_EQ(s.data_ptr(p), nullptr);
+}
+
+// Blocks never move: a data pointer stays good across calls that reach many
+// other blocks (callers were once told to take it again after 16).
+TEST_F(CellsTest, DataPointerSurvivesReachingManyOtherBlocks) {
+  Handle h = boxed("kept in place");
+  const void* p = s.data_ptr(h);
+  std::vector<Handle> others;
+  for (int i = 0; i < 40; ++i) others.push_back(boxed(std::string(1000, char('a' + i % 26))));
+  for (Handle o : others) s.untie(o);
+  EXPECT_GE(s.data().blocks().count(), 40u);
+  EXPECT_EQ(s.data_ptr(h), p);
+  EXPECT_EQ(std::string(static_cast<const char*>(p), 13), "kept in place");
 }
 
 }  // namespace
