@@ -1,10 +1,12 @@
-/* fgb: the graphics database. Element lists (plain C, <fgb/fgb_db.h>) and,
- * for C++, the document class MainDB with its notifications. */
+/* fgb: the graphics database. Element lists (plain C, <fgb/fgb_db.h>), the
+ * conversion request (plain C, <fgb/convert/convert.h>) and, for C++, the
+ * document class MainDB with its notifications. */
 #ifndef FGB_FGB_H
 #define FGB_FGB_H
 
 #include <fgb/fgb_api.h>
 #include <fgb/fgb_db.h>
+#include <fgb/convert/convert.h>
 
 #ifdef __cplusplus
 #include <fgb/db_notify.h>

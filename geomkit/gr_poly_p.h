@@ -40,12 +40,30 @@ class LineMeasure {
     return static_cast<double>((static_cast<long double>(pt.x) - px_) * cos_ +
                                (static_cast<long double>(pt.y) - py_) * sin_);
   }
+  // +1 when pt lies surely more than the tolerance left of the line, -1
+  // surely more than it to the right, 0 when only deriv can tell. A quick
+  // double-precision filter: its rounding differs from deriv's by far less
+  // than the margin it allows, so a non-zero answer is always deriv's.
+  int side(const gr_cpoint& pt) const noexcept {
+    const double dx = pt.x - line_.p.x, dy = pt.y - line_.p.y;
+    const double d = fa_ * dx + fb_ * dy;
+    const double margin = kSideMargin * (std::fabs(dx) + std::fabs(dy) + std::fabs(pt.x) + std::fabs(pt.y) +
+                                         std::fabs(line_.p.x) + std::fabs(line_.p.y));
+    if (d - margin > kLmesPrec) return 1;
+    if (d + margin < -kLmesPrec) return -1;
+    return 0;  // near the line, or NaN / infinite
+  }
   const gr_line& line() const noexcept { return line_; }
 
  private:
+  // Relative bound for side(): the double evaluation errs by a few units of
+  // 1e-16 of the magnitudes involved, the extended one by far less.
+  static constexpr double kSideMargin = 1e-14;
+
   gr_line line_;
   long double a_, b_, c_, norm_;
   long double px_, py_, cos_, sin_;
+  double fa_, fb_;  // the equation's A and B rounded to doubles
 };
 
 // The line against the segment from an end a to an end b, given each end's
@@ -107,6 +125,17 @@ int for_each_polyline(const gr_polylines& set, F&& f) {
   return set.n;
 }
 
+// True when the parameter t lies within [tmin, tmax], the ends counted
+// within the tolerance: what a bounded line keeps of its line's contacts.
+inline bool param_within(double t, double tmin, double tmax) noexcept {
+  return (tmin < t && t < tmax) || std::fabs(static_cast<long double>(t) - tmin) < kLmesPrec ||
+         std::fabs(static_cast<long double>(t) - tmax) < kLmesPrec;
+}
+
+// True when gr_isct_segment_polyline(seg, pline) would find a parameter,
+// without storing any: the test of a selection rectangle's side.
+bool segment_touches_polyline(const gr_segment& seg, const gr_polyline& pline) noexcept;
+
 // Line parameters kept in the order of the library's insertion rule: a new
 // value t goes before the first stored value v with |v - t| >= 1e-5 and
 // t < v, otherwise at the end. Values within the tolerance of each other
@@ -115,8 +144,9 @@ int for_each_polyline(const gr_polylines& set, F&& f) {
 // The rule's predicate is monotone in v, so the first qualifying value is
 // the first whose prefix maximum qualifies. Up to kDirectLimit values live
 // in the caller's array (plain insertion, no allocation); beyond that they
-// move into blocks that each know their maximum, which keeps the search
-// and the shifting short on lines crossing many thousands of edges.
+// move into blocks of at most kBlockSplit values, found by a binary search
+// over the blocks' prefix maxima, which keeps the search and the shifting
+// short on lines crossing many thousands of edges.
 class SortedParams {
  public:
   static constexpr size_t kDirectLimit = 64;
@@ -127,8 +157,9 @@ class SortedParams {
   // False when the value could not be kept (no room left).
   bool insert(double t) noexcept;
   size_t size() const noexcept { return count_; }
-  // Writes the values in order into out (room for size() values).
-  void copy_to(double* out) const noexcept;
+  // Writes the first min(limit, size()) values in order into out (which may
+  // be the caller's array given at construction).
+  void copy_to(double* out, size_t limit) const noexcept;
 
   // The insertion predicate: t goes before v.
   static bool goes_before(double t, double v) noexcept {
@@ -139,21 +170,24 @@ class SortedParams {
  private:
   struct Block {
     std::vector<double> v;
-    double max = 0;  // largest value, NaNs ignored
-    bool has_max = false;
+    double max = -HUGE_VAL;  // largest value, NaNs ignored
     void recompute() noexcept;
   };
   static constexpr size_t kBlockSplit = 512;
 
   bool insert_direct(double t) noexcept;
   bool insert_blocked(double t);
-  bool to_blocks();
+  bool to_blocks() noexcept;
+  void rebuild_prefix(size_t from) noexcept;
+  void split(size_t bi) noexcept;
 
   double* dst_;
   size_t cap_;
   size_t count_ = 0;
   bool blocked_ = false;
+  bool direct_only_ = false;  // blocks could not be allocated
   std::vector<Block> blocks_;
+  std::vector<double> prefix_max_;  // largest value of blocks 0..b
 };
 
 }  // namespace geomkit

@@ -44,6 +44,8 @@ LineMeasure::LineMeasure(const gr_line& line) noexcept : line_(line) {
   b_ = (static_cast<ld>(p1.x) - p0.x) / d;
   c_ = -(a_ * p0.x + b_ * p0.y);
   norm_ = std::sqrt(a_ * a_ + b_ * b_);
+  fa_ = static_cast<double>(a_ / norm_);
+  fb_ = static_cast<double>(b_ / norm_);
   px_ = line.p.x;
   py_ = line.p.y;
   cos_ = line.dir.cos;

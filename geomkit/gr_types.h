@@ -87,9 +87,12 @@ GR_API double gr_vect_vmult(const gr_cpoint* a, const gr_cpoint* b) GR_NOEXCEPT;
 /* Dot product. */
 GR_API double gr_vect_smult(const gr_cpoint* a, const gr_cpoint* b) GR_NOEXCEPT;
 GR_API double gr_dist_cpoints(const gr_cpoint* a, const gr_cpoint* b) GR_NOEXCEPT;
-/* Direction of the angle from a to b; neither may be a zero vector. */
+/* Direction of the angle from a to b: cos = a.b / |a| / |b|, sin =
+ * (a x b) / |a| / |b|. A zero vector has no angle: the answer is then the
+ * zero angle (sin 0, cos 1). out must not alias a or b. */
 GR_API void gr_dir_between_vects(gr_direct* out, const gr_cpoint* a, const gr_cpoint* b) GR_NOEXCEPT;
-/* Angle in (-pi, pi] of a unit direction. */
+/* Angle in (-pi, pi] of a unit direction, from |sin| (clamped to 1) and the
+ * two signs; -0.0 counts as non-negative, so (sin -0.0, cos -1) is pi. */
 GR_API double gr_angle_by_direct(const gr_direct* dir) GR_NOEXCEPT;
 GR_API void gr_direct_by_angle(gr_direct* out, double angle) GR_NOEXCEPT;
 
@@ -101,12 +104,15 @@ GR_API double gr_xy_rect_height(const gr_xy_rect* r) GR_NOEXCEPT;
 /* Grows by dx left and right, dy below and above; an axis whose extent is
  * not greater than -2 times its amount stays unchanged. */
 GR_API void gr_xy_rect_inflate(gr_xy_rect* r, double dx, double dy) GR_NOEXCEPT;
-/* Aspect-preserving map of from into to (minimum corners coincide). */
+/* Proportion-keeping map of from into to: scale min(width ratio, height
+ * ratio), no rotation, signs +1, minimum corners coincide (not centred). An
+ * axis of from with zero extent gives no ratio; with neither, the scale is 1. */
 GR_API void gr_map_rect_regions(gr_ctrans* out, const gr_xy_rect* from, const gr_xy_rect* to) GR_NOEXCEPT;
 
 /* ---- transforms (t null = identity) ---- */
 GR_API gr_cpoint gr_vector_ctrans(double x, double y, const gr_ctrans* t) GR_NOEXCEPT;
-/* Maps both corners; the result is not re-normalised. */
+/* Maps both corners; the result is not re-normalised (a rotation or a
+ * negative sign can leave x1 > x2 or y1 > y2). out may be in. */
 GR_API void gr_xy_rect_ctrans(gr_xy_rect* out, const gr_xy_rect* in, const gr_ctrans* t) GR_NOEXCEPT;
 
 /* ---- length units ---- */
@@ -121,7 +127,9 @@ GR_API int gr_line_by_two_points(gr_line* out, const gr_cpoint* a, const gr_cpoi
 GR_API void gr_conv_linepar_to_cpoint(gr_cpoint* out, const gr_line* line, double t) GR_NOEXCEPT;
 /* Parameter of the orthogonal projection of pt on line. */
 GR_API double gr_proj_cpoint_on_line(const gr_cpoint* pt, const gr_line* line) GR_NOEXCEPT;
-/* Signed distance of pt from line, positive on the left of its direction. */
+/* Signed distance of pt from line, positive on the left of its direction,
+ * from the line's implicit equation through its points at parameters 0 and
+ * 10 000 000 (extended precision). */
 GR_API double gr_deriv_line_cpoint(const gr_line* line, const gr_cpoint* pt) GR_NOEXCEPT;
 /* 1: crossing, *out_t = its parameter on line1; 2: the lines coincide,
  * *out_t = position of line2's base point on line1; 0: parallel and

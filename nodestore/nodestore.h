@@ -23,9 +23,16 @@
  *
  * Threads: none. The pools are global and unguarded; call from one thread.
  *
+ * Alignment: a datum starts 4 bytes into its chunk and chunks are 8c + 4
+ * bytes long, so ns_get_obj_data_ptr is 4-byte aligned only (unboxed
+ * payloads too). Copy records in and out with memcpy rather than reading a
+ * double or a pointer through it in place.
+ *
  * Every function has C linkage and never throws. Handles are not
- * validated: passing a null or stale handle where a live cell is expected
- * is a caller error (the components of ns_set_pair_obj may be null).
+ * validated: passing a stale handle, or a null one where a live cell is
+ * expected, is a caller error (the components of ns_set_pair_obj may be
+ * null). As a courtesy a null handle is ignored, or gives 0 / null, instead
+ * of crashing; a null list likewise.
  */
 #ifndef NODESTORE_NODESTORE_H
 #define NODESTORE_NODESTORE_H
@@ -70,13 +77,17 @@ NS_API tag_ns_handler ns_create_obj(void) NS_NOEXCEPT;
 /* Reference count + 1; a count at 4 294 967 295 stays there. */
 NS_API void ns_tie_obj(tag_ns_handler obj) NS_NOEXCEPT;
 /* Reference count - 1 (a saturated count stays); at 0 the content is
- * released (pairs untie their components) and the slot is recycled. */
+ * released (pairs untie their components, first then second) and the slot
+ * goes to the head of the free list: the last freed is the first reused.
+ * Chains of any length are released without recursion. */
 NS_API void ns_untie_obj(tag_ns_handler obj) NS_NOEXCEPT;
 /* Releases the content; the cell becomes unboxed of the given type; the 16
  * payload bytes are left as they are. */
 NS_API void ns_set_unboxed_obj_NULL(tag_ns_handler obj, ns_type type) NS_NOEXCEPT;
-/* Releases the content and stores a copy of n bytes (n >= 1). 1 done;
- * 0 out of memory or n < 1 (the cell is then left empty, unboxed). */
+/* Stores a copy of the n bytes (n >= 1) and releases the old content. The
+ * copy is taken first, so data may point into the cell's own datum. 1 done;
+ * 0 out of memory, n < 1 or data null (the old content is then released all
+ * the same and the cell left empty, unboxed, its type unchanged). */
 NS_API int ns_set_boxed_obj(tag_ns_handler obj, ns_type type, const void* data, int n) NS_NOEXCEPT;
 /* Makes target the pair (first, second); either may be null. A component
  * that is the target itself is replaced by a copy of the target's present
@@ -84,23 +95,27 @@ NS_API int ns_set_boxed_obj(tag_ns_handler obj, ns_type type, const void* data, 
 NS_API int ns_set_pair_obj(tag_ns_handler target, ns_type type, tag_ns_handler first,
                            tag_ns_handler second) NS_NOEXCEPT;
 NS_API ns_type ns_get_obj_type(tag_ns_handler obj) NS_NOEXCEPT;
-/* Length in bytes of a boxed cell's datum. */
+/* Length in bytes of a boxed cell's datum (0 for the other kinds). */
 NS_API int ns_get_boxed_obj_size(tag_ns_handler obj) NS_NOEXCEPT;
-/* A pair's components; no reference is added. */
+/* A pair's components; no reference is added (null for the other kinds). */
 NS_API tag_ns_handler ns_get_first_obj(tag_ns_handler obj) NS_NOEXCEPT;
 NS_API tag_ns_handler ns_get_second_obj(tag_ns_handler obj) NS_NOEXCEPT;
-/* Boxed: the datum's first byte; unboxed: the 16 payload bytes. */
+/* Boxed: the datum's first byte; unboxed: the 16 payload bytes; pair: null. */
 NS_API void* ns_get_obj_data_ptr(tag_ns_handler obj) NS_NOEXCEPT;
 /* 1 when the two tags are equal. */
 NS_API int ns_type_eq(ns_type a, ns_type b) NS_NOEXCEPT;
-/* Diagnostic walk of every cell; lines go to standard error only when the
- * environment variable KALVEX_TRACE is set. */
+/* Diagnostic walk of the cell slots, one line each, from 0:0 through the
+ * next slot to be cut (through the last slot when every block is fully
+ * cut), e.g. "0:24(2 links) ===>  boxed len:10 ref:0:0". The lines go to
+ * standard error only when the environment variable KALVEX_TRACE is set;
+ * otherwise the call does nothing. */
 NS_API void ns_trace_objs(void) NS_NOEXCEPT;
 
 /* A new empty list, or null when memory is exhausted. */
 NS_API ns_list_db* ns_create_list_db(ns_type cell_type, ns_type end_type) NS_NOEXCEPT;
 /* Releases the chain (and the list's references to its elements) and the record. */
 NS_API void ns_destroy_list_db(ns_list_db* list) NS_NOEXCEPT;
+/* 1 when the head is of the end type (a null list counts as empty). */
 NS_API int ns_is_empty_list_db(const ns_list_db* list) NS_NOEXCEPT;
 /* Puts element at the head; the list takes one reference. 1 done, 0 out of
  * memory (list unchanged). */

@@ -93,13 +93,27 @@ void read_element(tag_ns_handler link, ElementView& out) noexcept {
   out.data = ns_get_obj_data_ptr(out.shape);
   out.size = ns_get_boxed_obj_size(out.shape);
   tag_ns_handler style = ns_get_second_obj(elem);
+  // The two shapes the store itself builds: a curve style cell alone, or
+  // the pair (curve, fill). Anything else goes through the general lookup.
+  tag_ns_handler cs = ns_null_obj(), fs = ns_null_obj();
+  int role = role_of(style);
+  if (role == FGB_CURVE_STYLE) {
+    cs = style;
+  } else if (role == FGB_STYLE_PAIR) {
+    tag_ns_handler a = ns_get_first_obj(style), b = ns_get_second_obj(style);
+    if (!ns_is_null_obj(a) && !ns_is_null_obj(b) && role_of(a) == FGB_CURVE_STYLE && role_of(b) == FGB_FILL_STYLE) {
+      cs = a;
+      fs = b;
+    } else {
+      cs = find_style(style, FGB_CURVE_STYLE);
+      fs = find_style(style, FGB_FILL_STYLE);
+    }
+  }
   std::memset(&out.curve, 0, sizeof out.curve);
-  tag_ns_handler cs = find_style(style, FGB_CURVE_STYLE);
   if (!ns_is_null_obj(cs)) {
     int n = ns_get_boxed_obj_size(cs);
     std::memcpy(&out.curve, ns_get_obj_data_ptr(cs), n < FGB_CURVE_STYLE_BYTES ? n : FGB_CURVE_STYLE_BYTES);
   }
-  tag_ns_handler fs = find_style(style, FGB_FILL_STYLE);
   out.has_fill = !ns_is_null_obj(fs);
   if (out.has_fill) {
     std::memset(&out.fill, 0, sizeof out.fill);

@@ -23,8 +23,8 @@ namespace {
 constexpr int kBezierHitSteps = 12;
 
 // The hit tests decide within GR_LMES_PREC of an outline; a figure whose
-// box keeps farther than this from the rectangle cannot be hit, so the
-// exact test is skipped for it.
+// box keeps farther than this from the rectangle's outline (wholly outside
+// or wholly inside) is decided by its box, and the exact test is skipped.
 constexpr double kRejectMargin = 10 * GR_LMES_PREC;
 
 gr_xy_rect normalised(const gr_xy_rect& r) {
@@ -41,6 +41,13 @@ bool far_apart(const gr_xy_rect& rect, double x1, double y1, double x2, double y
          y1 > rect.y2 + kRejectMargin;
 }
 
+// A figure whose box keeps farther than the margin inside the rectangle
+// lies inside it: a hit, whatever its shape, without the exact test.
+bool well_inside(const gr_xy_rect& rect, double x1, double y1, double x2, double y2) {
+  return x1 > rect.x1 + kRejectMargin && x2 < rect.x2 - kRejectMargin && y1 > rect.y1 + kRejectMargin &&
+         y2 < rect.y2 - kRejectMargin;
+}
+
 // Selection takes "figure inside the rectangle" and "outlines cross" as hits.
 bool is_hit(int code) { return code == GR_FIGURE_IN_RECT || code == GR_OUTLINES_CROSS; }
 
@@ -49,6 +56,7 @@ bool hit_polyline(const gr_xy_rect& rect, const gr_polyline* p) {
   gr_xy_rect b;
   gr_get_polyline_dims(&b, p);
   if (far_apart(rect, b.x1, b.y1, b.x2, b.y2)) return false;
+  if (well_inside(rect, b.x1, b.y1, b.x2, b.y2)) return true;
   return is_hit(gr_layout_rect_polyline(&rect, p));
 }
 
@@ -56,14 +64,17 @@ bool hit_segment(const gr_xy_rect& rect, const gr_segment& s) {
   double x1 = s.p1.x < s.p2.x ? s.p1.x : s.p2.x, x2 = s.p1.x < s.p2.x ? s.p2.x : s.p1.x;
   double y1 = s.p1.y < s.p2.y ? s.p1.y : s.p2.y, y2 = s.p1.y < s.p2.y ? s.p2.y : s.p1.y;
   if (far_apart(rect, x1, y1, x2, y2)) return false;
+  if (well_inside(rect, x1, y1, x2, y2)) return true;
   gr_xy_rect r = rect;
   gr_segment seg = s;
   return is_hit(gr_layout_rect_segm(&r, &seg));
 }
 
-bool hit_circle_box(const gr_xy_rect& rect, const gr_cpoint& c, double radius) {
+// 0: apart, 1: well inside, 2: the exact test decides.
+int circle_box(const gr_xy_rect& rect, const gr_cpoint& c, double radius) {
   double r = radius < 0 ? -radius : radius;
-  return !far_apart(rect, c.x - r, c.y - r, c.x + r, c.y + r);
+  if (far_apart(rect, c.x - r, c.y - r, c.x + r, c.y + r)) return 0;
+  return well_inside(rect, c.x - r, c.y - r, c.x + r, c.y + r) ? 1 : 2;
 }
 
 // The hit test of one element of one of the document's kinds; a polyline
@@ -80,14 +91,16 @@ bool hit_element(const gr_xy_rect& rect, int kind, const void* data) {
     }
     case FGB_ARC: {
       fgb_arc a = *static_cast<const fgb_arc*>(data);  // the test normalises the arc's range in place
-      if (!hit_circle_box(rect, a.arc.c, a.arc.r)) return false;
+      int box = circle_box(rect, a.arc.c, a.arc.r);
+      if (box != 2) return box == 1;
       gr_xy_rect r = rect;
       return is_hit(gr_layout_rect_trcircle(&r, &a.arc));
     }
     case FGB_SEGMENT: return hit_segment(rect, *static_cast<const gr_segment*>(data));
     case FGB_CIRCLE: {
       auto* c = static_cast<const gr_circle*>(data);
-      if (!hit_circle_box(rect, c->c, c->r)) return false;
+      int box = circle_box(rect, c->c, c->r);
+      if (box != 2) return box == 1;
       gr_xy_rect r = rect;
       return is_hit(gr_layout_rect_circle(&r, c));
     }
@@ -104,6 +117,7 @@ bool hit_element(const gr_xy_rect& rect, int kind, const void* data) {
         y2 = q.y > y2 ? q.y : y2;
       }
       if (far_apart(rect, x1, y1, x2, y2)) return false;
+      if (well_inside(rect, x1, y1, x2, y2)) return true;
       return is_hit(gr_layout_rect_bezier(&rect, b, kBezierHitSteps));
     }
     case FGB_FLASH: {

@@ -108,7 +108,7 @@ TEST(RectUnion, OutputMayAliasInput) {
   EXPECT_EQ(a.y2, 3);
 }
 
-TEST(MapRectRegions, KeepsAspectAndMinimumCorner) {
+TEST(MapRectRegions, KeepsProportionsAndMinimumCorner) {
   struct Row {
     const char* name;
     gr_xy_rect from, to;

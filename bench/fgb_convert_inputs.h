@@ -1,0 +1,200 @@
+// Large drawings for the conversion benchmarks, generated (never stored):
+// pen-down points in many short paths, as HPGL, as Gerber with an RS-274X
+// header other tools accept, in the knife cutters' dialect, and as DXF with
+// POLYLINE, LINE, CIRCLE and ARC entities. And the floor every reader is
+// measured against: a plain loop turning each decimal number into a double.
+#ifndef BENCH_FGB_CONVERT_INPUTS_H
+#define BENCH_FGB_CONVERT_INPUTS_H
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace bench_inputs {
+
+// Points drawn with the pen down, and points per path after its start.
+constexpr int kPenDownPoints = 1000000;
+constexpr int kPathLength = 10;
+
+// A random walk of short strokes over a 30 x 30 inch sheet, in thousandths
+// (Gerber, cutter) or plotter units.
+class Walk {
+ public:
+  explicit Walk(int range) : range_(range), rng_(12345), step_(-300, 300), jump_(0, range) {}
+  void jump() {
+    x_ = jump_(rng_);
+    y_ = jump_(rng_);
+  }
+  void step() {
+    x_ = clamp(x_ + step_(rng_));
+    y_ = clamp(y_ + step_(rng_));
+  }
+  int x() const { return x_; }
+  int y() const { return y_; }
+
+ private:
+  int clamp(int v) const { return v < 0 ? -v : v > range_ ? 2 * range_ - v : v; }
+  int range_;
+  std::mt19937 rng_;
+  std::uniform_int_distribution<int> step_, jump_;
+  int x_ = 0, y_ = 0;
+};
+
+inline void add_int(std::string& s, long v) {
+  char buf[24];
+  s.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+inline void add_fixed(std::string& s, double v) {
+  char buf[64];
+  s.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6).ptr);
+}
+
+// PU to each path's start, PD to its points, one path per line.
+inline std::string make_hpgl() {
+  std::string s = "IN;\nSP1;\n";
+  Walk w(30480);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    s += "PU";
+    add_int(s, w.x());
+    s += ',';
+    add_int(s, w.y());
+    s += ';';
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      s += "PD";
+      add_int(s, w.x());
+      s += ',';
+      add_int(s, w.y());
+      s += ';';
+    }
+    s += "PU;\n";
+  }
+  s += "PU0,0;SP;\n";
+  return s;
+}
+
+// Leading zeros omitted, absolute, three integer and three decimal digits of
+// an inch: the integer coordinates are thousandths, as this system reads
+// them. One block per line.
+inline std::string make_gerber() {
+  std::string s = "G04 generated drawing*\n%FSLAX33Y33*%\n%MOIN*%\n%ADD11C,0.012*%\nG01*\nG54D11*\n";
+  Walk w(30000);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    s += 'X';
+    add_int(s, w.x());
+    s += 'Y';
+    add_int(s, w.y());
+    s += "D02*\n";
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      s += 'X';
+      add_int(s, w.x());
+      s += 'Y';
+      add_int(s, w.y());
+      s += "D01*\n";
+    }
+  }
+  s += "D02*M02*\n";
+  return s;
+}
+
+inline std::string make_cutter() {
+  std::string s = "H1*M70*M15*N1*D2*\n";
+  Walk w(30000);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    s += "M15*X";
+    add_int(s, w.x());
+    s += 'Y';
+    add_int(s, w.y());
+    s += "*M14*\n";
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      s += 'X';
+      add_int(s, w.x());
+      s += 'Y';
+      add_int(s, w.y());
+      s += "*\n";
+    }
+  }
+  s += "M15*M0*\n";
+  return s;
+}
+
+// Nine polylines of ten vertices to every LINE; a CIRCLE and an ARC every
+// ten polylines. Millimetres.
+inline std::string make_dxf() {
+  std::string s = "  0\nSECTION\n  2\nENTITIES\n";
+  Walk w(762000);
+  const auto xy = [&](const char* gx, const char* gy) {
+    s += gx;
+    add_fixed(s, w.x() / 1000.0);
+    s += gy;
+    add_fixed(s, w.y() / 1000.0);
+    s += '\n';
+  };
+  int points = 0;
+  for (int i = 0; points < kPenDownPoints; ++i) {
+    w.jump();
+    if (i % 10 == 9) {
+      s += "  0\nLINE\n  8\n0\n 62\n     1\n";
+      xy(" 10\n", "\n 20\n");
+      s += " 30\n0.0\n";
+      w.step();
+      xy(" 11\n", "\n 21\n");
+      s += " 31\n0.0\n";
+      points += 2;
+      continue;
+    }
+    if (i % 100 == 3) {
+      s += "  0\nCIRCLE\n  8\n0\n 62\n     3\n";
+      xy(" 10\n", "\n 20\n");
+      s += " 30\n0.0\n 40\n12.700000\n";
+      s += "  0\nARC\n  8\n0\n 62\n     5\n";
+      xy(" 10\n", "\n 20\n");
+      s += " 30\n0.0\n 40\n25.400000\n 50\n30.000000\n 51\n120.000000\n";
+    }
+    s += "  0\nPOLYLINE\n  8\n0\n 66\n     1\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 40\n0.01200\n 41\n0.01200\n";
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      s += "  0\nVERTEX\n  8\n0\n";
+      xy(" 10\n", "\n 20\n");
+      s += " 30\n0.0\n";
+    }
+    s += "  0\nSEQEND\n  8\n0\n";
+    points += kPathLength;
+  }
+  s += "  0\nENDSEC\n  0\nEOF\n";
+  return s;
+}
+
+// The floor: every run of digits (with sign and point) converted to a
+// double, nothing else done. Returns their sum so the work is kept.
+inline double scan_numbers(const std::string& text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  double sum = 0;
+  while (p < end) {
+    const char c = *p;
+    if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
+      double v;
+      const auto r = std::from_chars(p, end, v);
+      if (r.ptr != p) {
+        sum += v;
+        p = r.ptr;
+        continue;
+      }
+    }
+    ++p;
+  }
+  return sum;
+}
+
+}  // namespace bench_inputs
+
+#endif

@@ -1,0 +1,152 @@
+// The command table, the command-line parser and the messages.
+#include "cli.h"
+
+#include <cstring>
+
+namespace kalvex::cli {
+
+int convert_command(Args& args, Io& io);
+int info_command(Args& args, Io& io);
+
+// New commands: one row each (name, operands, summary, options, function).
+const Command kCommands[] = {
+    {"convert", "[options] IN OUT", "convert a drawing from one file kind to another",
+     "  --from KIND       kind of IN (default: from its extension)\n"
+     "  --to KIND         kind of OUT (default: from its extension)\n"
+     "  --optimise        HPGL: order the paths to save pen travel, print the plotting time\n"
+     "  --dxf-no-segments DXF: leave single line segments out\n"
+     "  --apertures FILE  apertures table: lines of aperture number (0..99) and size in inches\n",
+     convert_command},
+    {"info", "[options] FILE", "element count by kind, bounding box and pages of a drawing",
+     "  --from KIND       kind of FILE (default: from its extension)\n"
+     "  --apertures FILE  apertures table for Gerber files\n",
+     info_command},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+const Command* find_command(std::string_view name) {
+  for (const Command* c = kCommands; c->name; ++c)
+    if (name == c->name) return c;
+  return nullptr;
+}
+
+void complain(Io& io, const std::string& message) { std::fprintf(io.err, "kalvex-cli: %s\n", message.c_str()); }
+
+int usage_error(Io& io, const Command& cmd, const std::string& message) {
+  std::fprintf(io.err, "kalvex-cli %s: %s\nusage: kalvex-cli %s %s\n", cmd.name, message.c_str(), cmd.name,
+               cmd.usage);
+  return kExitUsage;
+}
+
+namespace {
+
+void general_help(FILE* to) {
+  std::fprintf(to, "usage: kalvex-cli COMMAND [options] [files]\n\ncommands:\n");
+  for (const Command* c = kCommands; c->name; ++c) std::fprintf(to, "  %-10s %s\n", c->name, c->summary);
+  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf)\n"
+                   "kalvex-cli help COMMAND shows a command's options.\n");
+}
+
+void command_help(FILE* to, const Command& c) {
+  std::fprintf(to, "usage: kalvex-cli %s %s\n%s\n", c.name, c.usage, c.summary);
+  if (c.options && *c.options) std::fprintf(to, "\noptions:\n%s", c.options);
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, Io& io) {
+  if (args.size() < 2) {
+    general_help(io.err);
+    return kExitUsage;
+  }
+  const std::string& name = args[1];
+  if (name == "help" || name == "--help" || name == "-h") {
+    if (args.size() > 2) {
+      const Command* c = find_command(args[2]);
+      if (!c) {
+        complain(io, "unknown command '" + args[2] + "'");
+        return kExitUsage;
+      }
+      command_help(io.out, *c);
+    } else {
+      general_help(io.out);
+    }
+    return kExitOk;
+  }
+  const Command* cmd = find_command(name);
+  if (!cmd) {
+    complain(io, "unknown command '" + name + "' (try kalvex-cli help)");
+    return kExitUsage;
+  }
+  Args a(args, 2);
+  if (a.flag("--help")) {
+    command_help(io.out, *cmd);
+    return kExitOk;
+  }
+  return cmd->run(a, io);
+}
+
+// ---- Args -----------------------------------------------------------------
+
+Args::Args(const std::vector<std::string>& args, size_t first)
+    : items_(args.begin() + static_cast<std::ptrdiff_t>(std::min(first, args.size())), args.end()),
+      used_(items_.size(), false),
+      end_of_options_(items_.size()) {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == "--") {
+      end_of_options_ = i;
+      used_[i] = true;
+      break;
+    }
+}
+
+bool Args::flag(std::string_view name) {
+  bool found = false;
+  for (size_t i = 0; i < end_of_options_; ++i)
+    if (!used_[i] && items_[i] == name) used_[i] = found = true;
+  return found;
+}
+
+bool Args::value(std::string_view name, std::string& out) {
+  bool found = false;
+  for (size_t i = 0; i < end_of_options_; ++i) {
+    if (used_[i]) continue;
+    const std::string& s = items_[i];
+    if (s == name) {
+      used_[i] = true;
+      found = true;
+      if (i + 1 < end_of_options_ && !used_[i + 1]) {
+        out = items_[i + 1];
+        used_[i + 1] = true;
+        ++i;
+      } else {
+        missing_ = std::string(name);
+      }
+    } else if (s.size() > name.size() && s.compare(0, name.size(), name) == 0 && s[name.size()] == '=') {
+      used_[i] = true;
+      found = true;
+      out = s.substr(name.size() + 1);
+    }
+  }
+  return found;
+}
+
+bool Args::finish(std::vector<std::string>& operands, std::string& error) {
+  if (!missing_.empty()) {
+    error = "option " + missing_ + " needs a value";
+    return false;
+  }
+  operands.clear();
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (used_[i]) continue;
+    const std::string& s = items_[i];
+    if (i < end_of_options_ && s.size() > 1 && s[0] == '-') {
+      error = "unknown option '" + s + "'";
+      return false;
+    }
+    operands.push_back(s);
+  }
+  return true;
+}
+
+}  // namespace kalvex::cli

@@ -1,0 +1,51 @@
+// Reading and writing drawings for the commands: kinds from options or
+// extensions, the conversion request, progress and the error messages.
+#ifndef KALVEX_CLI_DRAWING_H
+#define KALVEX_CLI_DRAWING_H
+
+#include "apertures.h"
+#include "cli.h"
+#include "kinds.h"
+
+#include <fgb/fgb.h>
+
+#include <memory>
+
+namespace kalvex::cli {
+
+// A document for one command. With io.fast_exit its elements are not taken
+// apart at the end: the process's end frees them at once.
+struct DocumentDeleter {
+  bool keep = false;
+  void operator()(MainDB* doc) const {
+    if (!keep) delete doc;
+  }
+};
+using Document = std::unique_ptr<MainDB, DocumentDeleter>;
+Document new_document(const Io& io);
+
+// The kind of a file: the --from/--to value when given, else the file's
+// extension. Null with the message in error when neither tells.
+const KindInfo* choose_kind(const std::string& option, const std::string& path, bool writing,
+                            std::string& error);
+
+struct WriteOptions {
+  bool optimise = false;
+  bool dxf_no_segments = false;
+  bool selection_only = false;
+};
+
+// Reads the file into the document's main drawing. False after a message
+// naming the file and the cause.
+bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io);
+// Writes the document out. elapsed receives the estimated plotting time
+// (-1 when the writer gives none). False after a message.
+bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
+                   const WriteOptions& opt, Io& io, float& elapsed);
+
+// "--apertures FILE" when given; false after a message.
+bool load_apertures_option(const std::string& path, Apertures& ap, Io& io);
+
+}  // namespace kalvex::cli
+
+#endif

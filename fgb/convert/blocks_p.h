@@ -1,0 +1,97 @@
+// Block scanning shared by the Gerber and Gerber-cutter readers.
+//
+// A block is the text up to and including "*". It holds a few words, each a
+// letter of the dialect followed by decimal digits (no sign, no point). The
+// scan of one block:
+//  - a word letter without a digit after it (a sign, a point, another
+//    letter) discards the whole block;
+//  - any other letter ends the useful part: the rest up to "*" is skipped,
+//    the words read so far stay;
+//  - every other byte outside a word is skipped;
+//  - the end of the data inside a block ends reading; that block is lost.
+#ifndef FGB_CONVERT_BLOCKS_P_H
+#define FGB_CONVERT_BLOCKS_P_H
+
+#include "convert_p.h"
+
+namespace fgb::conv {
+
+struct Word {
+  char letter;
+  int32_t number;  // saturated at 2^31 - 1
+};
+
+template <int MaxWords>
+struct Block {
+  Word words[MaxWords];
+  int count = 0;
+};
+
+// word_letter(c) tells whether c starts a word of the dialect; enables(w)
+// whether reading the word switches the reader on (the caller's flag).
+class BlockScanner {
+ public:
+  BlockScanner(const uint8_t* data, size_t size) : begin_(data), p_(data), end_(data + size) {}
+
+  // Reads the next block into b. False at the end of the data (the block in
+  // progress, if any, is lost). A discarded block comes back with count 0.
+  // on_word is called for each word kept, as it is read.
+  template <int MaxWords, typename IsWordLetter, typename OnWord>
+  bool next(Block<MaxWords>& b, IsWordLetter is_word_letter, OnWord on_word) {
+    b.count = 0;
+    bool useful = true;
+    for (;;) {
+      if (p_ == end_) return false;
+      const uint8_t c = *p_;
+      if (c == '*') {
+        ++p_;
+        return true;
+      }
+      if (!useful) {
+        // Skip to the "*" quickly: this is where comments and parameter
+        // blocks go.
+        const void* star = std::memchr(p_, '*', static_cast<size_t>(end_ - p_));
+        if (!star) {
+          p_ = end_;
+          return false;
+        }
+        p_ = static_cast<const uint8_t*>(star);
+        continue;
+      }
+      if (is_word_letter(c)) {
+        ++p_;
+        if (p_ == end_) return false;
+        if (!digit(*p_)) {
+          b.count = 0;
+          useful = false;  // discarded: nothing of the block is obeyed
+          continue;
+        }
+        uint64_t v = 0;
+        while (p_ < end_ && digit(*p_)) {
+          if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*p_ - '0');
+          ++p_;
+        }
+        const Word w{static_cast<char>(c), static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax))};
+        if (b.count < MaxWords) {
+          b.words[b.count++] = w;
+          on_word(w);
+        }
+        continue;
+      }
+      if (static_cast<uint8_t>((c | 0x20) - 'a') < 26) useful = false;
+      ++p_;
+    }
+  }
+
+  size_t offset() const { return static_cast<size_t>(p_ - begin_); }
+
+ private:
+  static bool digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
+  const uint8_t* begin_;
+  const uint8_t* p_;
+  const uint8_t* end_;
+};
+
+}  // namespace fgb::conv
+
+#endif

@@ -1,0 +1,76 @@
+/* The conversion request: reading an exchange file into a document, or
+ * writing a document out to one, through MainDB::Convert.
+ *
+ * The program keeps one request for the whole process and fills some of its
+ * fields before each conversion; the rest keep the values of the previous
+ * one. Numbers in files are read and written with "." as the decimal
+ * separator whatever the process locale. Written files get CR LF line ends.
+ * A write goes to a temporary file in the target's folder that replaces the
+ * target only when complete, so a failed save leaves the old file intact. */
+#ifndef FGB_CONVERT_CONVERT_H
+#define FGB_CONVERT_CONVERT_H
+
+#include <stdint.h>
+#include <fgb/fgb_api.h>
+#include <geomkit/gr_types.h>
+#include <geomkit/gr_style.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* File kinds (field kind). */
+enum {
+  FGB_KIND_HPGL = 0,          /* read and written */
+  FGB_KIND_GERBER = 1,        /* RS-274 blocks; read and written */
+  FGB_KIND_DXF = 2,           /* read and written */
+  FGB_KIND_WMF = 3,           /* Windows metafile, read only */
+  FGB_KIND_AI = 4,            /* Adobe Illustrator, read only */
+  FGB_KIND_PCAD_PLOT = 5,     /* PCAD 4.5 plot file, read only */
+  FGB_KIND_PCAD_BOARD = 6,    /* PCAD board, one layer, read only */
+  FGB_KIND_GERBER_CUTTER = 7  /* Gerber dialect of knife cutters; read and written */
+};
+
+/* Results of MainDB::Convert. */
+enum {
+  FGB_CONVERT_DONE = 1,          /* read or written */
+  FGB_CONVERT_NOTHING = 0,       /* no reader or writer for this kind and direction */
+  FGB_CONVERT_READ_FAILED = -1,  /* the input could not be opened or read; nothing added */
+  FGB_CONVERT_WRITE_FAILED = -2, /* the output could not be created, written or put in place;
+                                    the previous file (if any) is untouched */
+  FGB_CONVERT_NO_MEMORY = -3,    /* memory ran out; a read keeps what it had added */
+  FGB_CONVERT_BAD_REQUEST = -4   /* no path given */
+};
+
+/* Called during long reads and writes with the share done (0..1). */
+typedef void (*fgb_progress_fn)(void* user, double fraction);
+
+typedef struct Pconvert {
+  int32_t direction;              /* 0 read the file into the document, 1 write the document */
+  const char* path;               /* file to read or create; zero-terminated, the caller's */
+  int32_t kind;                   /* FGB_KIND_* */
+  uint8_t optimise;               /* HPGL writing: non-zero orders the paths and estimates the time */
+  int16_t layer_or_flag;          /* reading PCAD boards: the layer; writers ignore it */
+  const float* apertures;         /* aperture sizes (inches) by D-code; null reads as all 0 */
+  const float* sorted_apertures;  /* the same sizes, ascending */
+  int32_t aperture_count;         /* entries of both tables (100) */
+  float elapsed_time;             /* in: -1.0 before a write; out: estimated plotting time (s)
+                                     after an HPGL or Gerber write */
+  int32_t dxf_variant;            /* DXF writing: non-zero leaves segments out */
+  void* metafile;                 /* kind 3: the metafile the caller loaded (opaque here) */
+  gr_ctrans transform;            /* kind 3: transform of every metafile coordinate */
+  int32_t selection_only;         /* writing: non-zero writes only the selected elements */
+  /* Beyond the program's own request: */
+  fgb_progress_fn progress;       /* null: no progress reports */
+  void* progress_user;            /* handed to progress */
+  int32_t sys_error;              /* out: errno of the file operation that failed, else 0 */
+} Pconvert;
+
+/* The fill style of every element a reader creates: style 0, black. */
+FGB_API extern const gr_fill_area_style fgb_default_fill_area_style;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,102 @@
+// Text output of the writers: a buffer drained in large pieces, line feeds
+// written as CR LF, and numbers formatted without the process locale.
+#include "convert_p.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace fgb::conv {
+
+namespace {
+constexpr size_t kOutBufSize = size_t{1} << 16;
+}  // namespace
+
+OutBuf::OutBuf(Drain drain, void* ctx)
+    : drain_(drain), ctx_(ctx), buf_(new char[kOutBufSize]), cap_(kOutBufSize) {}
+
+OutBuf::OutBuf(std::string& memory) : OutBuf(&OutBuf::to_string, &memory) {}
+
+bool OutBuf::to_string(void* ctx, const char* data, size_t n) {
+  static_cast<std::string*>(ctx)->append(data, n);
+  return true;
+}
+
+void OutBuf::flush() {
+  if (len_ == 0) return;
+  if (ok_ && !drain_(ctx_, buf_.get(), len_)) ok_ = false;
+  total_ += len_;
+  len_ = 0;
+}
+
+char* OutBuf::room(size_t n) {
+  if (cap_ - len_ < n) flush();
+  return buf_.get() + len_;
+}
+
+void OutBuf::raw(std::string_view s) {
+  while (!s.empty()) {
+    if (len_ == cap_) flush();
+    const size_t n = std::min(s.size(), cap_ - len_);
+    std::memcpy(buf_.get() + len_, s.data(), n);
+    len_ += n;
+    s.remove_prefix(n);
+  }
+}
+
+void OutBuf::text(std::string_view s) {
+  // The formats' pieces are short: copy them byte by byte into room for the
+  // worst case, every byte a line feed.
+  while (!s.empty()) {
+    const size_t piece = std::min(s.size(), cap_ / 2);
+    char* o = room(2 * piece);
+    for (size_t i = 0; i < piece; ++i) {
+      const char c = s[i];
+      if (c == '\n') *o++ = '\r';
+      *o++ = c;
+    }
+    len_ = static_cast<size_t>(o - buf_.get());
+    s.remove_prefix(piece);
+  }
+}
+
+void OutBuf::integer(int64_t v) {
+  char* p = room(24);
+  len_ = static_cast<size_t>(std::to_chars(p, p + 24, v).ptr - buf_.get());
+}
+
+void OutBuf::pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix) {
+  char* p = room(prefix.size() + suffix.size() + 42);
+  if (!prefix.empty()) std::memcpy(p, prefix.data(), prefix.size());
+  p += prefix.size();
+  p = std::to_chars(p, p + 20, a).ptr;
+  *p++ = sep;
+  p = std::to_chars(p, p + 20, b).ptr;
+  if (!suffix.empty()) std::memcpy(p, suffix.data(), suffix.size());
+  len_ = static_cast<size_t>(p + suffix.size() - buf_.get());
+}
+
+void OutBuf::fixed(double v, int precision) {
+  char* p = room(kFixedMax);
+  len_ = static_cast<size_t>(format_fixed(p, v, precision) - buf_.get());
+}
+
+bool OutBuf::finish() {
+  flush();
+  return ok_;
+}
+
+// printf("%.*f") in the C locale: "-" for a negative sign bit (also on -0.0
+// and on values that round to zero), "inf"/"nan" for the non-finite ones.
+// std::to_chars gives the same digits (exact decimal expansion, correctly
+// rounded), which the tests check against snprintf.
+char* format_fixed(char* out, double v, int precision) noexcept {
+  if (std::isnan(v)) {
+    if (std::signbit(v)) *out++ = '-';
+    std::memcpy(out, "nan", 3);
+    return out + 3;
+  }
+  const auto r = std::to_chars(out, out + kFixedMax, v, std::chars_format::fixed, precision);
+  return r.ptr;
+}
+
+}  // namespace fgb::conv

@@ -1,0 +1,42 @@
+// Writer internals: contours as point runs, and the HPGL pieces the plain
+// and the optimised HPGL writers share.
+#ifndef FGB_CONVERT_WRITER_P_H
+#define FGB_CONVERT_WRITER_P_H
+
+#include "convert_p.h"
+
+namespace fgb::conv {
+
+// A point in the writer's plotter coordinates.
+struct PlotterPoint {
+  int64_t x, y;
+};
+
+// A run of points to write as one contour.
+struct PointsView {
+  const gr_cpoint* p;
+  uint32_t n;
+  bool closed;
+};
+
+inline PointsView view_of(const gr_polyline* pl) {
+  const gr_cpoint* first = pl->pnt;  // the points follow the head
+  return PointsView{first, pl->n, pl->closed != 0};
+}
+
+// The pen (1..4) that draws a line of width w inches.
+int hpgl_pen_of_width(double w);
+// (trunc(x 1016 - 11000), trunc(y 1016 - 6900)), read-back safe.
+PlotterPoint hpgl_point(gr_cpoint p);
+
+// DXF colour number of a colour.
+int dxf_colour_number(const gr_rgbcol& c);
+
+void hpgl_write_arc(OutBuf& out, const gr_trcircle& arc, int pen);
+void hpgl_write_circle(OutBuf& out, const gr_circle& c, int pen);
+// Optimised mode after "IN;\n": see hpgl_order.cpp.
+void write_hpgl_ordered(Page& page, WriterContext& ctx);
+
+}  // namespace fgb::conv
+
+#endif

@@ -1,0 +1,108 @@
+// What every reader's fuzz harness does with its bytes: read them into a
+// document through a sink that checks each element (finite coordinates,
+// sane sizes); for small inputs, write the document in every kind and mode
+// into memory and read the reader's own kind back. Any failed check aborts.
+#ifndef FUZZ_FUZZ_COMMON_H
+#define FUZZ_FUZZ_COMMON_H
+
+#include "fgb/convert/document_p.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace fuzzing {
+
+using namespace fgb::conv;
+
+inline void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+inline void check_point(const gr_cpoint& p) { check(std::isfinite(p.x) && std::isfinite(p.y)); }
+
+class CheckingSink final : public ElementSink {
+ public:
+  explicit CheckingSink(MainDB& doc) : doc_(doc) {}
+  void add(int kind, const void* shape, const gr_curve_style& style) override {
+    check(std::isfinite(style.width));
+    switch (kind) {
+      case kPolyline: {
+        const auto* p = static_cast<const gr_polyline*>(shape);
+        check(p->n >= 2);
+        const gr_cpoint* pts = p->pnt;
+        for (uint32_t i = 0; i < p->n; ++i) check_point(pts[i]);
+        break;
+      }
+      case kSegment: {
+        const auto* s = static_cast<const gr_segment*>(shape);
+        check_point(s->p1);
+        check_point(s->p2);
+        break;
+      }
+      case kCircle: {
+        const auto* c = static_cast<const gr_circle*>(shape);
+        check_point(c->c);
+        check(std::isfinite(c->r));
+        break;
+      }
+      case kArc: {
+        const gr_trcircle a = arc_of_record(shape);
+        check_point(a.c);
+        check(std::isfinite(a.r) && std::isfinite(a.a1) && std::isfinite(a.a2));
+        break;
+      }
+      case kFlash:
+        check_point(*static_cast<const gr_cpoint*>(shape));
+        break;
+      default:
+        check(false);  // readers make no other kinds
+    }
+    doc_.AddElem(kind, shape, style, fgb_default_fill_area_style, 1);
+  }
+
+ private:
+  MainDB& doc_;
+};
+
+// Inputs up to this size are also written in every kind and read back;
+// larger ones only read, so that the fuzzer spends its time on the readers.
+constexpr size_t kWriteUpTo = 2048;
+
+inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
+  static float apertures[100];
+  for (int i = 0; i < 100; ++i) apertures[i] = 0.001f * static_cast<float>(i);
+  ReadOptions opt;
+  opt.apertures = apertures;
+  opt.aperture_count = 100;
+  MainDB doc;
+  CheckingSink sink(doc);
+  read(data, size, sink, opt);
+  if (size > kWriteUpTo) return 0;
+
+  std::string own;
+  for (int out_kind : {FGB_KIND_HPGL, FGB_KIND_GERBER, FGB_KIND_DXF, FGB_KIND_GERBER_CUTTER}) {
+    for (uint8_t optimise : {0, 1}) {
+      if (optimise && out_kind != FGB_KIND_HPGL) continue;
+      Pconvert req{};
+      req.direction = 1;
+      req.kind = out_kind;
+      req.optimise = optimise;
+      req.elapsed_time = -1.0f;
+      req.sorted_apertures = apertures;
+      req.aperture_count = 100;
+      std::string text;
+      OutBuf out(text);
+      write_document(doc, req, out);
+      check(out.finish());
+      if (out_kind == kind && !optimise) own = std::move(text);
+    }
+  }
+  MainDB again;
+  CheckingSink sink2(again);
+  read(reinterpret_cast<const uint8_t*>(own.data()), own.size(), sink2, opt);
+  return 0;
+}
+
+}  // namespace fuzzing
+
+#endif

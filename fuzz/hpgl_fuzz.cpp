@@ -1,0 +1,6 @@
+// libFuzzer harness of the hpgl reader (in memory; see fuzz_common.h).
+#include "fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return fuzzing::fuzz_one(fgb::conv::read_hpgl, FGB_KIND_HPGL, data, size);
+}

@@ -1,0 +1,31 @@
+// The canvas tests run under one QApplication (fonts need the GUI
+// application, widgets the widget one), made before the first test and
+// destroyed after the last; the test environment selects the offscreen
+// platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <memory>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "canvas_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+// gtest owns and deletes the environment.
+[[maybe_unused]] ::testing::Environment* const qt_environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Selection. Invariants: a selection change moves elements between the
+// sides and never duplicates or loses one; walking order is kept within
+// each side; select-all is one undo step that gives back exactly the
+// document as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "db_test_util.h"
+#include "support/recording_notify.h"
+
+using namespace dbtest;
+
+namespace {
+
+// Three segments on the main side: A and B cross at (5, 5); C lies apart.
+struct Fixture {
+  RecordingNotifyTarget win;
+  MainDB doc{&win};
+  Fixture() {
+    add(0, 0, 10, 10, 1);   // A
+    add(0, 10, 10, 0, 1);   // B
+    add(20, 0, 30, 0, 1);   // C
+  }
+  ~Fixture() { doc.Delete(); }
+  void add(double x1, double y1, double x2, double y2, int side) {
+    gr_segment s = seg(x1, y1, x2, y2);
+    doc.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, side);
+  }
+  // The first x of each element of a side, in walking order.
+  std::vector<double> xs(int side) const {
+    std::vector<double> out;
+    for (const Elem& e : side_elems(doc, side)) {
+      gr_segment s = e.as<gr_segment>();
+      out.push_back(s.p1.x * 100 + s.p1.y);
+    }
+    return out;
+  }
+  void select(int mode, int keep, gr_xy_rect r, int direction) {
+    addParam rq{mode, keep, r};
+    doc.SelectElems(&rq, direction);
+  }
+};
+
+const double A = 0, B = 10, C = 2000;  // first point keys (x * 100 + y)
+const gr_xy_rect kCrossing{4.9, 4.9, 5.1, 5.1};
+const gr_xy_rect kAroundC{19, -1, 31, 1};
+const gr_xy_rect kEverything{-1, -1, 40, 11};
+
+using V = std::vector<double>;
+
+TEST(Selection, ClickSelectsOnlyTheFirstHitInWalkingOrder) {
+  Fixture f;
+  f.select(1, 0, kCrossing, 1);
+  EXPECT_EQ(f.xs(2), (V{A}));
+  EXPECT_EQ(f.xs(1), (V{B, C}));
+  EXPECT_EQ(f.doc.GetCountElemsS(), 1);
+  EXPECT_EQ(f.doc.GetCountElems(), 2);
+  EXPECT_EQ(f.win.issued_text(), "3001/3");
+}
+
+TEST(Selection, DragSelectsExactlyWhatIsHitAndReturnsTheRest) {
+  Fixture f;
+  f.select(1, 0, kAroundC, 1);
+  EXPECT_EQ(f.xs(2), (V{C}));
+  f.select(0, 0, kCrossing, 1);  // C was selected and is not hit: back to main
+  EXPECT_EQ(f.xs(2), (V{A, B}));
+  EXPECT_EQ(f.xs(1), (V{C}));
+  EXPECT_EQ(f.doc.GetNullPS().x, 0.0);
+  EXPECT_EQ(f.doc.GetDimensionS().x, 10.0);
+  EXPECT_EQ(f.doc.GetNullP().x, 20.0);
+}
+
+TEST(Selection, ShiftDragAddsToTheSelection) {
+  Fixture f;
+  f.select(1, 0, kAroundC, 1);
+  f.select(0, 1, kCrossing, 1);
+  EXPECT_EQ(f.xs(2), (V{C, A, B}));
+  EXPECT_TRUE(f.xs(1).empty());
+}
+
+TEST(Selection, CtrlClickRemovesTheFirstHitSelectedElement) {
+  Fixture f;
+  f.select(0, 0, kEverything, 1);
+  EXPECT_EQ(f.xs(2), (V{A, B, C}));
+  f.select(1, 1, kCrossing, 2);
+  EXPECT_EQ(f.xs(2), (V{B, C}));
+  EXPECT_EQ(f.xs(1), (V{A}));
+}
+
+TEST(Selection, DeselectWithoutKeepSelectsEverythingNotHit) {
+  Fixture f;
+  f.select(1, 0, kCrossing, 1);  // A selected
+  f.select(0, 0, kAroundC, 2);
+  // Selection side scanned: A, then the main elements B, C appended after it.
+  EXPECT_EQ(f.xs(2), (V{A, B}));
+  EXPECT_EQ(f.xs(1), (V{C}));
+}
+
+TEST(Selection, ModeTwoMovesNothingButRebuildsAndNotifies) {
+  // With keep 1 (without it the selection would first join the main side).
+  Fixture f;
+  f.select(1, 0, kCrossing, 1);
+  f.win.clear();
+  pages* before = f.doc.GetFirstPage();
+  f.select(2, 1, kEverything, 1);
+  EXPECT_EQ(f.xs(2), (V{A}));
+  EXPECT_EQ(f.xs(1), (V{B, C}));
+  EXPECT_NE(f.doc.GetFirstPage(), before);
+  EXPECT_EQ(f.win.issued_text(), "3001/3");
+  // Without keep, the selection is tested again with the main side, and
+  // mode 2 hits nothing: every element ends on the main side.
+  f.select(2, 0, kEverything, 1);
+  EXPECT_TRUE(f.xs(2).empty());
+  EXPECT_EQ(f.xs(1), (V{B, C, A}));
+}
+
+TEST(Selection, HitTestPerKind) {
+  fgb_arc arc{0, 1.0, {{50, 50}, 2, 0, 3.141592653589793}};
+  gr_circle circle{{60, 50}, 1};
+  gr_cpoint flash{70, 50};
+  Poly poly({{80, 49}, {82, 49}, {82, 51}}, 1);
+  Polys polys({{{90, 49}, {91, 49}, {91, 50}}, {{95, 49}, {96, 49}, {96, 50}}});
+  alignas(8) double bbuf[1 + 2 * 4];
+  auto* bez = reinterpret_cast<gr_bezier*>(bbuf);
+  bez->n = 4;
+  bez->pnt[0] = {100, 49};
+  bez->pnt[1] = {101, 52};
+  bez->pnt[2] = {102, 52};
+  bez->pnt[3] = {103, 49};
+  const struct {
+    const char* name;
+    int kind;
+    const void* shape;
+    gr_xy_rect inside;  // the element lies inside: hit
+    gr_xy_rect crossing;  // the outline crosses: hit
+    gr_xy_rect apart;   // no contact: not hit
+  } rows[] = {
+      {"arc", FGB_ARC, &arc, {47, 49, 53, 53}, {49.9, 51.9, 50.1, 52.1}, {49.5, 47, 50.5, 48}},
+      {"circle", FGB_CIRCLE, &circle, {58, 48, 62, 52}, {60.9, 49.9, 61.1, 50.1}, {59.9, 49.9, 60.1, 50.1}},
+      {"flash", FGB_FLASH, &flash, {69, 49, 71, 51}, {69, 49, 71, 51}, {71, 49, 72, 51}},
+      {"polyline", FGB_POLYLINE, poly.get(), {79, 48, 83, 52}, {81.9, 49.9, 82.1, 50.1}, {84, 48, 85, 52}},
+      {"polylines, second member", FGB_POLYLINES, polys.get(), {94, 48, 97, 51}, {95.9, 49.4, 96.1, 49.6},
+       {92, 48, 93, 51}},
+      {"bezier", FGB_BEZIER, bez, {99, 48, 104, 53}, {101.4, 51, 101.6, 52}, {101.4, 53, 101.6, 54}},
+  };
+  for (const auto& row : rows) {
+    for (int which = 0; which < 3; ++which) {
+      SCOPED_TRACE(std::string(row.name) + (which == 0 ? " inside" : which == 1 ? " crossing" : " apart"));
+      MainDB doc;
+      doc.AddElem(row.kind, row.shape, pen(), fill(), 1);
+      ASSERT_EQ(doc.GetCountElems(), 1);
+      addParam rq{0, 0, which == 0 ? row.inside : which == 1 ? row.crossing : row.apart};
+      doc.SelectElems(&rq, 1);
+      EXPECT_EQ(doc.GetCountElemsS(), which < 2 ? 1 : 0);
+      EXPECT_EQ(doc.GetCountElems() + doc.GetCountElemsS(), 1);
+    }
+  }
+}
+
+TEST(Selection, RectangleCornersInAnyOrder) {
+  Fixture f;
+  f.select(0, 0, gr_xy_rect{31, 1, 19, -1}, 1);
+  EXPECT_EQ(f.xs(2), (V{C}));
+}
+
+TEST(Selection, SelectAllKeepsOrderAndUndoesToTheStateBefore) {
+  Fixture f;
+  f.select(1, 0, kCrossing, 1);  // A selected; B, C main
+  auto main_before = side_keys(f.doc, 1);
+  auto sel_before = side_keys(f.doc, 2);
+  f.win.clear();
+  f.doc.SelectElems();
+  EXPECT_EQ(f.win.issued_text(), "3003/0 3001/3");
+  EXPECT_TRUE(f.xs(1).empty());
+  EXPECT_EQ(f.xs(2), (V{A, B, C}));
+  EXPECT_EQ(f.doc.GetCountElems(), 0);
+  EXPECT_EQ(f.doc.GetCountElemsS(), 3);
+  EXPECT_EQ(f.doc.GetDimensionS().x, 30.0);
+  f.doc.GetUndo();
+  EXPECT_EQ(side_keys(f.doc, 1), main_before);
+  EXPECT_EQ(side_keys(f.doc, 2), sel_before);
+  EXPECT_EQ(f.doc.GetCountElems(), 2);
+  EXPECT_EQ(f.doc.GetCountElemsS(), 1);
+  f.doc.GetRedo();
+  EXPECT_EQ(f.xs(2), (V{A, B, C}));
+}
+
+}  // namespace
