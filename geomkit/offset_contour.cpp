@@ -1,4 +1,4 @@
-// The coverage contour, part 2: candidate intervals, their crossings, the
+// The coverage contour, second half: candidate intervals, their crossings, the
 // boundary pieces and their chaining into loops; and the comparison of two
 // contours line by line. See offset_cover_p.h for the model.
 #include "offset_cover_p.h"
@@ -142,7 +142,7 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
   // Long candidates meet each other within the polygon's box in a grid of
   // blocks of fine cells.
   SparseCells long_cells;
-  GridSpec blocks;
+  CellGrid blocks;
   blocks.init({grids.core().x0(), grids.core().y0(),
                grids.core().x0() + grids.core().cell_w() * static_cast<double>(grids.core().nx()),
                grids.core().y0() + grids.core().cell_h() * static_cast<double>(grids.core().ny())},

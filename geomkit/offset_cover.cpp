@@ -1,4 +1,4 @@
-// The coverage contour, part 1: the region U (strips, wedges, the polygon)
+// The coverage contour, first half: the region U (strips, wedges, the polygon)
 // and its point test. See offset_cover_p.h for the model.
 #include "offset_cover_p.h"
 
@@ -120,7 +120,7 @@ Coverage::Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& can
 }
 
 gr_cpoint Coverage::reference(long cx, long cy) const {
-  const GridSpec& g = grids_.shapes();
+  const CellGrid& g = grids_.shapes();
   return {g.x0() + (static_cast<double>(cx) + 0.5 + kRefDx) * g.cell_w(),
           g.y0() + (static_cast<double>(cy) + 0.5 + kRefDy) * g.cell_h()};
 }
@@ -131,7 +131,7 @@ gr_cpoint Coverage::reference(long cx, long cy) const {
 // once).
 void Coverage::build_references() {
   const std::vector<gr_cpoint>& poly = ctx_.polygon();
-  const GridSpec& g = grids_.shapes();
+  const CellGrid& g = grids_.shapes();
   const size_t m = poly.size();
   struct Hit {
     long row;
@@ -174,7 +174,7 @@ void Coverage::build_references() {
 // the cell). Zero orientations count as positive on both sides, the usual
 // consistent tie-break, so a segment through a vertex counts it once.
 bool Coverage::in_polygon(const gr_cpoint& z) const {
-  const GridSpec& g = grids_.shapes();
+  const CellGrid& g = grids_.shapes();
   long cx = 0, cy = 0;
   if (!g.cell_of(z, &cx, &cy)) return false;
   const std::vector<gr_cpoint>& poly = ctx_.polygon();

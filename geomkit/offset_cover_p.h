@@ -65,12 +65,12 @@ struct Piece {
 class CoverGrids {
  public:
   void init(const gr_xy_rect& core, double edge_h, double w, const gr_xy_rect& all, size_t outer_items);
-  const GridSpec& core() const { return core_; }
-  const GridSpec& shapes() const { return shapes_; }
-  const GridSpec& outer() const { return outer_; }
+  const CellGrid& core() const { return core_; }
+  const CellGrid& shapes() const { return shapes_; }
+  const CellGrid& outer() const { return outer_; }
 
  private:
-  GridSpec core_, shapes_, outer_;
+  CellGrid core_, shapes_, outer_;
 };
 
 // The region U with its point test.

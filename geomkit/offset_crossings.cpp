@@ -120,7 +120,7 @@ class CrossingIndex {
       stamp_[static_cast<size_t>(m)] = epoch_;
       f(m);
     };
-    auto walk = [&](const GridSpec& g, const std::unordered_map<uint64_t, std::vector<int>>& cells) {
+    auto walk = [&](const CellGrid& g, const std::unordered_map<uint64_t, std::vector<int>>& cells) {
       g.for_segment_cells(a, b, [&](uint64_t c) {
         auto it = cells.find(c);
         if (it != cells.end())
@@ -147,7 +147,7 @@ class CrossingIndex {
   }
 
   const EqvidistContext& ctx_;
-  GridSpec fine_, coarse_;
+  CellGrid fine_, coarse_;
   std::unordered_map<uint64_t, std::vector<int>> fine_cells_, coarse_all_, coarse_long_;
   std::vector<double> reg_lo_, reg_hi_;
   std::vector<char> listed_;
@@ -160,8 +160,6 @@ class CrossingIndex {
 EqvidistContext::EqvidistContext(const Options& opt, OffsetTrace* trace)
     : opt_(opt), trace_(trace && trace->on() ? trace : nullptr) {}
 EqvidistContext::~EqvidistContext() = default;
-
-bool EqvidistContext::neighbours(int a, int b) const { return a == prev_line(b) || a == next_line(b); }
 
 void EqvidistContext::find_crossings() {
   const int n = line_count();

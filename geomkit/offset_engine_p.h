@@ -197,14 +197,11 @@ class EqvidistContext {
   void cut(int l);
   void set_state(int l, int16_t st);
   bool budget_left();
-  void fail_code(const char* routine, int code);
-  void enter(const char* routine);
   void dump_lines();
   int prev_line(int l) const { return l == 0 ? line_count() - 1 : l - 1; }
   int next_line(int l) const { return l + 1 == line_count() ? 0 : l + 1; }
-  bool neighbours(int a, int b) const;
-  int look_back_start(int o, int s) const;
-  int prev_alive(int j, int s_excl) const;
+  // The largest line index below j with a non-negative state, or -1.
+  int prev_alive(int j) const;
 
   // Pieces with the parity flag (step 6) and the assembly (step 7).
   struct Segment {
@@ -225,7 +222,6 @@ class EqvidistContext {
   // Sweep flags.
   bool finishing_ = false;
   bool wrapped_ = false;
-  int loop_start_ = 0;
   int parity_ = 1;
   long comparisons_ = 0;
   long work_ = 0;

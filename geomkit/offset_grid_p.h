@@ -24,7 +24,7 @@
 namespace geomkit::offset {
 
 // Cells of size h over a rectangle, addressed by one 64-bit key.
-class GridSpec {
+class CellGrid {
  public:
   static constexpr double kMaxSide = 1 << 20;
 
@@ -256,7 +256,7 @@ class BlockWalker {
  public:
   static constexpr long kBlock = 32;
 
-  BlockWalker(const GridSpec& fine, const SparseCells& cells) : fine_(fine) {
+  BlockWalker(const CellGrid& fine, const SparseCells& cells) : fine_(fine) {
     blocks_.init({fine.x0(), fine.y0(), fine.x0() + fine.cell_w() * static_cast<double>(fine.nx()),
                   fine.y0() + fine.cell_h() * static_cast<double>(fine.ny())},
                  std::max(fine.cell_w(), fine.cell_h()) * kBlock);
@@ -270,7 +270,7 @@ class BlockWalker {
     occupied_.erase(std::unique(occupied_.begin(), occupied_.end()), occupied_.end());
   }
 
-  // Visits the fine cells along ab (as GridSpec::for_segment_cells would)
+  // Visits the fine cells along ab (as CellGrid::for_segment_cells would)
   // that lie in occupied blocks.
   template <class F>
   void walk(const gr_cpoint& a, const gr_cpoint& b, F&& f) const {
@@ -307,8 +307,8 @@ class BlockWalker {
     return true;
   }
 
-  const GridSpec& fine_;
-  GridSpec blocks_;
+  const CellGrid& fine_;
+  CellGrid blocks_;
   std::vector<uint64_t> occupied_;
 };
 

@@ -39,8 +39,7 @@ void EqvidistContext::cut(int l) { set_state(l, kStateCut); }
 
 bool EqvidistContext::budget_left() { return ++work_ <= work_budget_; }
 
-// The largest line index below j with a non-negative state, or -1.
-int EqvidistContext::prev_alive(int j, int /*s_excl*/) const {
+int EqvidistContext::prev_alive(int j) const {
   if (j <= 0) return -1;
   int k = j - 1;
   size_t w = static_cast<size_t>(k) >> 6;
@@ -92,7 +91,7 @@ bool EqvidistContext::execute_lib() {
     if (lines_[static_cast<size_t>(i)].state != kStateWaiting) set_state(i, kStateFresh);
     // Compare line i with the lines before it, back to the loop start s.
     const bool cyclic = finishing_ || i == 0;
-    int j = cyclic ? (i == 0 ? n - 1 : i - 1) : prev_alive(i, s);
+    int j = cyclic ? (i == 0 ? n - 1 : i - 1) : prev_alive(i);
     for (int steps = 0; steps < n; ++steps) {
       if (j < 0 || (!cyclic && j < s) || j == i) break;
       if (!budget_left()) return failed(kTraceBudget);
@@ -115,7 +114,7 @@ bool EqvidistContext::execute_lib() {
       if (cyclic)
         j = increment_i(j, false, -1, -1);
       else
-        j = prev_alive(j, s);
+        j = prev_alive(j);
     }
     if (dump_each_step) dump_lines();
     // The pass that wrapped round to line 0 closes the loop just as the
@@ -139,7 +138,6 @@ bool EqvidistContext::execute_lib() {
       return nd.partner >= 0 && nd.partner < n && lines_[static_cast<size_t>(nd.partner)].state < 0;
     });
   }
-  loop_start_ = s;
   dump_lines();
   return true;
 }
@@ -174,7 +172,7 @@ int EqvidistContext::peres_2_elem(int s, int o, int f) {
         return 2;
       }
       bool tested0 = false;
-      for (int l = prev_alive(o, 0); l >= 0; l = prev_alive(l, 0)) {
+      for (int l = prev_alive(o); l >= 0; l = prev_alive(l)) {
         if (!budget_left()) return -1;
         if (l == s || lines_[static_cast<size_t>(l)].state <= 0) continue;
         const int fl = l == 0 ? 1 : f;
@@ -257,7 +255,7 @@ int EqvidistContext::peres_2_elem(int s, int o, int f) {
         O.wait_idx = -1;
       }
       bool first = true;
-      for (int l = prev_alive(o, 0); l >= 0; l = prev_alive(l, 0)) {
+      for (int l = prev_alive(o); l >= 0; l = prev_alive(l)) {
         if (!budget_left()) return -1;
         if (l == s) continue;
         const int fl = l == 0 ? 1 : f;
