@@ -149,10 +149,10 @@ bool have(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-void add(const std::string& name, std::vector<std::string> argv, size_t bytes) {
+void add(const std::string& name, std::vector<std::string> argv, size_t bytes, int runs = 3) {
   benchmark::RegisterBenchmark(name.c_str(), [name, argv, bytes](benchmark::State& st) { timed(st, name, argv, bytes); })
       ->UseManualTime()
-      ->Iterations(3)
+      ->Iterations(runs)
       ->Unit(benchmark::kMillisecond);
 }
 
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     add("read/gerbv/gerber", {"gerbv", "-x", "rs274x", "-o", out("gerbv-read.gbr"), file("gerber")}, size("gerber"));
   if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0)
     add("read/ezdxf/dxf", {"/usr/bin/python3", "-c", "import ezdxf,sys; ezdxf.readfile(sys.argv[1])", file("dxf")},
-        size("dxf"));
+        size("dxf"), 1);  // half a minute a run
 
   add("convert/kalvex-cli/hpgl", {cli, "convert", file("hpgl"), out("out.hpg")}, size("hpgl"));
   add("convert/kalvex-cli/hpgl-optimise", {cli, "convert", "--optimise", file("hpgl"), out("out-opt.hpg")},
