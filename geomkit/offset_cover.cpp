@@ -90,7 +90,7 @@ Coverage::Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& can
   margin_ = 1e-14 * scale_;
   coarse_ = 1e-9 * scale_;
   const double ext = std::max(core.x2 - core.x1, core.y2 - core.y1);
-  grids_.init(core, 2 * median_length(std::move(lens), ext * 1e-7), w_, all, outer_items + kites.size());
+  grids_.init(core, 4 * median_length(std::move(lens), ext * 1e-7), w_, all, outer_items + kites.size());
 
   std::vector<std::pair<uint64_t, int>> outer_pairs;
   shapes_core_.build([&](auto&& add) {

@@ -62,7 +62,7 @@ class CrossingIndex {
       lens.push_back(gr_dist_cpoints(&L.q, &L.r));
     }
     const double w = box.x2 - box.x1, h = box.y2 - box.y1, ext = std::max(w, h);
-    fine_.init(box, 2 * median_length(std::move(lens), ext * 1e-6));
+    fine_.init(box, 6 * median_length(std::move(lens), ext * 1e-6));
     coarse_.init(box, std::sqrt(std::max(w * h, ext * ext * 1e-6) / (4.0 * n + 16)));
     reg_lo_.assign(static_cast<size_t>(n), 0);
     reg_hi_.assign(static_cast<size_t>(n), -1);

@@ -214,7 +214,7 @@ class SparseCells {
   void build(Fill&& fill) {
     std::vector<std::pair<uint64_t, int>> pairs;
     fill([&](uint64_t key, int id) { pairs.emplace_back(key, id); });
-    std::sort(pairs.begin(), pairs.end());
+    radix_sort(pairs);
     keys_.clear();
     start_.clear();
     ids_.clear();
@@ -227,6 +227,22 @@ class SparseCells {
       if (ids_.size() == start_.back() || ids_.back() != pairs[i].second) ids_.push_back(pairs[i].second);
     }
     start_.push_back(static_cast<uint32_t>(ids_.size()));
+  }
+
+  // Stable sort by key, 16 bits a pass (only as many passes as the largest
+  // key needs): the pairs come in id order, which each cell keeps.
+  static void radix_sort(std::vector<std::pair<uint64_t, int>>& v) {
+    uint64_t top = 0;
+    for (const auto& p : v) top |= p.first;
+    std::vector<std::pair<uint64_t, int>> tmp(v.size());
+    std::vector<uint32_t> count(65537);
+    for (int shift = 0; shift < 64 && (top >> shift) != 0; shift += 16) {
+      std::fill(count.begin(), count.end(), 0);
+      for (const auto& p : v) ++count[((p.first >> shift) & 0xffff) + 1];
+      for (size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
+      for (const auto& p : v) tmp[count[(p.first >> shift) & 0xffff]++] = p;
+      v.swap(tmp);
+    }
   }
 
   size_t groups() const { return keys_.size(); }
