@@ -219,6 +219,10 @@ class OutBuf {
   // writers' innermost step. prefix and suffix hold no line feed.
   void pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix);
   void fixed(double v, int precision);  // "%f" is precision 6; "%6.5f" is precision 5
+  // Room for n bytes (at most kOutBufReserveMax) to write in place, without
+  // line feeds; commit(end) then takes them up to end.
+  char* reserve(size_t n) { return room(n); }
+  void commit(char* end) { len_ = static_cast<size_t>(end - buf_.get()); }
   // Drains what is buffered; false when any drain so far failed.
   bool finish();
   bool ok() const noexcept { return ok_; }
@@ -237,6 +241,13 @@ class OutBuf {
   uint64_t total_ = 0;
   bool ok_ = true;
 };
+
+// The most reserve() may ask for at once.
+constexpr size_t kOutBufReserveMax = size_t{1} << 15;
+
+// Formats v like printf("%d", v) in the C locale into out (room for 11
+// chars); returns the end.
+char* format_int(char* out, int32_t v) noexcept;
 
 // Formats v like printf("%.*f", precision, v) in the C locale into out
 // (room for kFixedMax chars); returns the end.

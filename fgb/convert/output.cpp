@@ -80,6 +80,15 @@ void OutBuf::fixed(double v, int precision) {
   len_ = static_cast<size_t>(format_fixed(p, v, precision) - buf_.get());
 }
 
+char* format_int(char* out, int32_t v) noexcept {
+  auto u = static_cast<uint32_t>(v);
+  if (v < 0) {
+    *out++ = '-';
+    u = 0u - u;
+  }
+  return std::to_chars(out, out + 10, u).ptr;
+}
+
 bool OutBuf::finish() {
   flush();
   return ok_;
