@@ -245,9 +245,34 @@ class OutBuf {
 // The most reserve() may ask for at once.
 constexpr size_t kOutBufReserveMax = size_t{1} << 15;
 
-// Formats v like printf("%d", v) in the C locale into out (room for 11
-// chars); returns the end.
-char* format_int(char* out, int32_t v) noexcept;
+// Formats v like printf("%d", v) in the C locale into out; returns the end.
+// Needs room for 11 chars beyond out even when fewer are taken: the digits
+// are made two at a time from the right and copied in one piece of ten (the
+// writers' innermost step, a million times per drawing).
+extern const char kDigitPairs[201];  // "00" "01" ... "99"
+inline char* format_int(char* out, int32_t v) noexcept {
+  auto u = static_cast<uint32_t>(v);
+  if (v < 0) {
+    *out++ = '-';
+    u = 0u - u;
+  }
+  char digits[20] = {};  // the digits end at 10; a copy of ten from p stays inside
+  char* p = digits + 10;
+  while (u >= 100) {
+    const uint32_t pair = u % 100;
+    u /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * pair, 2);
+  }
+  if (u >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * u, 2);
+  } else {
+    *--p = static_cast<char>('0' + u);
+  }
+  std::memcpy(out, p, 10);  // a fixed length is a move or two; what follows the digits is overwritten later
+  return out + (digits + 10 - p);
+}
 
 // Formats v like printf("%.*f", precision, v) in the C locale into out
 // (room for kFixedMax chars); returns the end.
@@ -293,6 +318,8 @@ struct WriterContext {
   int16_t layer_or_flag = 0;   // handed through, not used
   float elapsed_time = -1.0f;  // estimated plotting time (s); writers may replace it
   OutBuf* file = nullptr;
+  // Working memory the optimised HPGL writer keeps from one page to the next.
+  std::shared_ptr<void> order_memory;
 };
 
 // The DXF writer's own context.

@@ -47,9 +47,20 @@ double dist(OrderPoint a, OrderPoint b) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
+// What the ordering keeps from page to page: its arrays grow to the largest
+// page and stay, instead of being allocated (and paged in) again per page.
+struct OrderMemory {
+  std::vector<OrderPoint> pts;
+  std::vector<OrderPath> paths;
+  PathList list;
+};
+
 class Orderer {
  public:
-  explicit Orderer(OutBuf& out) : out_(out) {}
+  Orderer(OutBuf& out, OrderMemory& mem) : out_(out), pts_(mem.pts), paths_(mem.paths), list_(mem.list) {
+    pts_.clear();
+    paths_.clear();
+  }
 
   void add(const PointsView& v, int pen) {
     if (v.n == 0) return;
@@ -64,7 +75,8 @@ class Orderer {
 
   // Writes every path; returns the estimated time of what was written.
   double emit_all() {
-    PathList list(paths_, pts_);
+    PathList& list = list_;
+    list.reset(paths_, pts_);
     double t = 0.0;
     for (;;) {
       uint32_t first;
@@ -83,12 +95,10 @@ class Orderer {
   }
 
  private:
+  // hpgl_point, saturated to 32 bits.
   void push(gr_cpoint p) {
-    const PlotterPoint q = hpgl_point(p);
-    pts_.push_back(OrderPoint{clamp32(q.x), clamp32(q.y)});
-  }
-  static int32_t clamp32(int64_t v) {
-    return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
+    pts_.push_back(OrderPoint{trunc_file_unit32(p.x * kHpglUnitsPerInch - kHpglShiftX),
+                              trunc_file_unit32(p.y * kHpglUnitsPerInch - kHpglShiftY)});
   }
 
   // Writes a path; the estimate of its time.
@@ -188,8 +198,9 @@ class Orderer {
   }
 
   OutBuf& out_;
-  std::vector<OrderPoint> pts_;
-  std::vector<OrderPath> paths_;
+  std::vector<OrderPoint>& pts_;
+  std::vector<OrderPath>& paths_;
+  PathList& list_;
   OrderPoint pos_{0, 0};
   uint32_t moved_ = 0;  // the path that starts the next run, when has_moved_
   bool has_moved_ = false;
@@ -199,7 +210,8 @@ class Orderer {
 
 void write_hpgl_ordered(Page& page, WriterContext& ctx) {
   OutBuf& out = *ctx.file;
-  Orderer order(out);
+  if (!ctx.order_memory) ctx.order_memory = std::make_shared<OrderMemory>();
+  Orderer order(out, *static_cast<OrderMemory*>(ctx.order_memory.get()));
   std::vector<gr_cpoint> pts;
   for (Element e; page.next(e);) {
     const int pen = hpgl_pen_of_width(e.style.width);

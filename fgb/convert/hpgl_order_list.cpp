@@ -8,6 +8,13 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// Four candidates per step where the processor allows, chosen at run time.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KALVEX_ORDER_AVX2 1
+#include <immintrin.h>
+#else
+#define KALVEX_ORDER_AVX2 0
+#endif
 
 namespace fgb::conv {
 
@@ -29,14 +36,27 @@ inline double nearer(double hx, double hy, double tx, double ty, double px, doub
   return last <= first ? last : first;
 }
 
+// std::popcount, without the library call it becomes on processors not
+// assumed to count bits themselves.
+inline size_t count_bits(uint64_t x) {
+#if defined(__POPCNT__)
+  return static_cast<size_t>(std::popcount(x));
+#else
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<size_t>((x * 0x0101010101010101u) >> 56);
+#endif
+}
+
 }  // namespace
 
-PathList::PathList(const std::vector<OrderPath>& paths, const std::vector<OrderPoint>& pts) {
+void PathList::reset(const std::vector<OrderPath>& paths, const std::vector<OrderPoint>& pts) {
   n_ = paths.size();
-  hx_.assign(n_, kGone);
-  hy_.assign(n_, 0.0);
-  tx_.assign(n_, kGone);
-  ty_.assign(n_, 0.0);
+  hx_.resize(n_);
+  hy_.resize(n_);
+  tx_.resize(n_);
+  ty_.resize(n_);
   pen_.resize(n_);
   id_.resize(n_);
   live_.assign(n_ / 64 + 1, 0);
@@ -54,6 +74,11 @@ PathList::PathList(const std::vector<OrderPath>& paths, const std::vector<OrderP
     live_[s >> 6] |= uint64_t{1} << (s & 63);
   }
   head_ = 0;
+  touched_ = 0;
+  removed_ = 0;
+  run_pen_ = 0;
+  checked_ = 0;
+  found_ = false;
 }
 
 size_t PathList::next(size_t s) const noexcept {
@@ -111,7 +136,7 @@ void PathList::walk(size_t from, size_t want, size_t limit, size_t& taken, size_
     const size_t base = w << 6;
     if (base >= limit) return;
     if (limit - base < 64) bits &= (uint64_t{1} << (limit - base)) - 1;
-    const auto count = static_cast<size_t>(std::popcount(bits));
+    const size_t count = count_bits(bits);
     if (taken + count >= want) {
       for (size_t r = want - taken; --r;) bits &= bits - 1;  // drop all but the one wanted
       last = base + static_cast<size_t>(std::countr_zero(bits));
@@ -140,44 +165,113 @@ PathList::Stretch PathList::stretch(size_t from, size_t want) noexcept {
   return s;
 }
 
+// ---- the examination ------------------------------------------------------
+//
+// Candidates are examined several at a time: each lane keeps its own nearest
+// (value, and slot as a double: exact) and replaces it only when strictly
+// nearer, so within a lane the earliest of equals stays; the lanes are then
+// merged taking the smallest value, and of equal values the smallest slot.
+// The lanes start from (best_d, best): a lane that changed holds a value
+// below best_d. With no fused multiply-add anywhere, every lane computes the
+// very doubles the one-at-a-time loop computes.
+
+namespace {
+
+struct Ends {
+  const double* hx;
+  const double* hy;
+  const double* tx;
+  const double* ty;
+};
+
+void merge_lanes(const double* lane_d, const double* lane_at, int lanes, size_t& best, double& best_d) noexcept {
+  for (int l = 0; l < lanes; ++l) {
+    const auto at = static_cast<size_t>(lane_at[l]);
+    if (lane_d[l] < best_d || (lane_d[l] == best_d && at < best)) {
+      best_d = lane_d[l];
+      best = at;
+    }
+  }
+}
+
+#if defined(__SSE2__)
+// Two slots per step from s while both are at most last; the slot after.
+size_t nearest_sse2(const Ends& e, size_t s, size_t last, double px, double py, size_t& best, double& best_d) noexcept {
+  if (s + 1 > last) return s;
+  const __m128d vpx = _mm_set1_pd(px), vpy = _mm_set1_pd(py);
+  __m128d near = _mm_set1_pd(best_d);
+  __m128d at = _mm_set1_pd(static_cast<double>(best));
+  __m128d slot = _mm_set_pd(static_cast<double>(s + 1), static_cast<double>(s));
+  const __m128d step = _mm_set1_pd(2.0);
+  for (; s + 1 <= last; s += 2) {
+    const __m128d ax = _mm_sub_pd(_mm_loadu_pd(e.hx + s), vpx);
+    const __m128d ay = _mm_sub_pd(_mm_loadu_pd(e.hy + s), vpy);
+    const __m128d bx = _mm_sub_pd(_mm_loadu_pd(e.tx + s), vpx);
+    const __m128d by = _mm_sub_pd(_mm_loadu_pd(e.ty + s), vpy);
+    const __m128d first = _mm_add_pd(_mm_mul_pd(ax, ax), _mm_mul_pd(ay, ay));
+    const __m128d end = _mm_add_pd(_mm_mul_pd(bx, bx), _mm_mul_pd(by, by));
+    const __m128d d = _mm_min_pd(first, end);  // the smaller value (equal ones are the same)
+    const __m128d nearer_here = _mm_cmplt_pd(d, near);
+    near = _mm_min_pd(d, near);  // d < near ? d : near
+    at = _mm_or_pd(_mm_and_pd(nearer_here, slot), _mm_andnot_pd(nearer_here, at));
+    slot = _mm_add_pd(slot, step);
+  }
+  double lane_d[2], lane_at[2];
+  _mm_storeu_pd(lane_d, near);
+  _mm_storeu_pd(lane_at, at);
+  merge_lanes(lane_d, lane_at, 2, best, best_d);
+  return s;
+}
+#endif
+
+#if KALVEX_ORDER_AVX2
+// Four slots per step, on processors that have them (chosen at run time).
+__attribute__((target("avx2"))) size_t nearest_avx2(const Ends& e, size_t s, size_t last, double px, double py,
+                                                     size_t& best, double& best_d) noexcept {
+  if (s + 3 > last) return s;
+  const __m256d vpx = _mm256_set1_pd(px), vpy = _mm256_set1_pd(py);
+  __m256d near = _mm256_set1_pd(best_d);
+  __m256d at = _mm256_set1_pd(static_cast<double>(best));
+  __m256d slot = _mm256_set_pd(static_cast<double>(s + 3), static_cast<double>(s + 2), static_cast<double>(s + 1),
+                               static_cast<double>(s));
+  const __m256d step = _mm256_set1_pd(4.0);
+  for (; s + 3 <= last; s += 4) {
+    const __m256d ax = _mm256_sub_pd(_mm256_loadu_pd(e.hx + s), vpx);
+    const __m256d ay = _mm256_sub_pd(_mm256_loadu_pd(e.hy + s), vpy);
+    const __m256d bx = _mm256_sub_pd(_mm256_loadu_pd(e.tx + s), vpx);
+    const __m256d by = _mm256_sub_pd(_mm256_loadu_pd(e.ty + s), vpy);
+    const __m256d first = _mm256_add_pd(_mm256_mul_pd(ax, ax), _mm256_mul_pd(ay, ay));
+    const __m256d end = _mm256_add_pd(_mm256_mul_pd(bx, bx), _mm256_mul_pd(by, by));
+    const __m256d d = _mm256_min_pd(first, end);
+    const __m256d nearer_here = _mm256_cmp_pd(d, near, _CMP_LT_OQ);
+    near = _mm256_min_pd(d, near);
+    at = _mm256_blendv_pd(at, slot, nearer_here);
+    slot = _mm256_add_pd(slot, step);
+  }
+  double lane_d[4], lane_at[4];
+  _mm256_storeu_pd(lane_d, near);
+  _mm256_storeu_pd(lane_at, at);
+  merge_lanes(lane_d, lane_at, 4, best, best_d);
+  return s;
+}
+
+bool has_avx2() noexcept {
+  static const bool yes = __builtin_cpu_supports("avx2");
+  return yes;
+}
+#endif
+
+}  // namespace
+
 void PathList::nearest(size_t from, size_t last, OrderPoint pos, size_t& best, double& best_d) const noexcept {
   const double px = pos.x, py = pos.y;
   size_t s = from;
+  [[maybe_unused]] const Ends e{hx_.data(), hy_.data(), tx_.data(), ty_.data()};
+#if KALVEX_ORDER_AVX2
+  if (has_avx2()) s = nearest_avx2(e, s, last, px, py, best, best_d);
+#endif
 #if defined(__SSE2__)
-  // Two slots per step. Each lane keeps its own nearest (value and slot, the
-  // slot as a double: exact) and replaces it only when strictly nearer, so
-  // within a lane the earliest of equals stays; across lanes the smaller
-  // slot wins a tie.
-  if (s + 1 <= last) {
-    const __m128d vpx = _mm_set1_pd(px), vpy = _mm_set1_pd(py);
-    __m128d near = _mm_set1_pd(best_d);
-    __m128d at = _mm_set1_pd(static_cast<double>(best));
-    __m128d slot = _mm_set_pd(static_cast<double>(s + 1), static_cast<double>(s));
-    const __m128d two = _mm_set1_pd(2.0);
-    for (; s + 1 <= last; s += 2) {
-      const __m128d ax = _mm_sub_pd(_mm_loadu_pd(&hx_[s]), vpx);
-      const __m128d ay = _mm_sub_pd(_mm_loadu_pd(&hy_[s]), vpy);
-      const __m128d bx = _mm_sub_pd(_mm_loadu_pd(&tx_[s]), vpx);
-      const __m128d by = _mm_sub_pd(_mm_loadu_pd(&ty_[s]), vpy);
-      const __m128d first = _mm_add_pd(_mm_mul_pd(ax, ax), _mm_mul_pd(ay, ay));
-      const __m128d end = _mm_add_pd(_mm_mul_pd(bx, bx), _mm_mul_pd(by, by));
-      const __m128d d = _mm_min_pd(first, end);  // the smaller value (equal ones are the same)
-      const __m128d nearer_here = _mm_cmplt_pd(d, near);
-      near = _mm_min_pd(d, near);  // d < near ? d : near
-      at = _mm_or_pd(_mm_and_pd(nearer_here, slot), _mm_andnot_pd(nearer_here, at));
-      slot = _mm_add_pd(slot, two);
-    }
-    double lane_d[2], lane_at[2];
-    _mm_storeu_pd(lane_d, near);
-    _mm_storeu_pd(lane_at, at);
-    for (int l = 0; l < 2; ++l) {
-      const auto a = static_cast<size_t>(lane_at[l]);
-      if (lane_d[l] < best_d || (lane_d[l] == best_d && a < best)) {
-        best_d = lane_d[l];
-        best = a;
-      }
-    }
-  }
+  s = nearest_sse2(e, s, last, px, py, best, best_d);
 #endif
   for (; s <= last; ++s) {
     const double d = nearer(hx_[s], hy_[s], tx_[s], ty_[s], px, py);

@@ -35,8 +35,9 @@ struct OrderPath {
 
 class PathList {
  public:
-  // The list starts with the last path and ends with the first.
-  PathList(const std::vector<OrderPath>& paths, const std::vector<OrderPoint>& pts);
+  // The list of the paths: it starts with the last path and ends with the
+  // first. (The arrays are kept from one list to the next.)
+  void reset(const std::vector<OrderPath>& paths, const std::vector<OrderPoint>& pts);
 
   // Entries are addressed by slot. Slots only grow along the list: the
   // entry in a later slot is later in the list. end() is past the last.

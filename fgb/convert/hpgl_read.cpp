@@ -12,7 +12,9 @@
 // the pen of the last SP before the flush.
 #include "convert_p.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -59,6 +61,39 @@ struct Token {
 };
 
 inline bool is_digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
+
+// Up to eight digits at once (the coordinates of a plotter file have four
+// or five): the number of leading digits among the eight bytes at p (the
+// caller makes sure there are eight), and their value when there are 1 to
+// 7 or exactly 8.
+//
+// A byte b is a digit when neither b + 0x46 (b > '9') nor b - 0x30 (b < '0')
+// sets its top bit. Carries and borrows only leave a byte at one that is no
+// digit, so they can only spoil bytes after the first non-digit. The value:
+// the digits shifted to the top of the word (as if led by zeros), then
+// pairs, fours and eights of digits combined by multiplication.
+inline uint64_t load_le64(const uint8_t* p) {
+  uint64_t w = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, sizeof w);
+  } else {
+    for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  }
+  return w;
+}
+
+inline uint32_t leading_digits(const uint8_t* p, uint64_t& value) {
+  const uint64_t w = load_le64(p);
+  const uint64_t not_digit = ((w + 0x4646464646464646u) | (w - 0x3030303030303030u)) & 0x8080808080808080u;
+  const auto n = static_cast<uint32_t>(not_digit ? std::countr_zero(not_digit) / 8 : 8);
+  if (n == 0) return 0;
+  uint64_t d = (w - 0x3030303030303030u) << (8 * (8 - n));
+  d = d * 10 + (d >> 8);
+  d = ((d & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
+       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+  value = d;
+  return n;
+}
 
 // What a byte starts: looked up once per byte instead of compared five ways.
 enum CharClass : uint8_t { kOther, kSeparator, kLetter, kNumber };
@@ -124,6 +159,66 @@ class Tokenizer {
     if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return false;
     t = next();
     return true;
+  }
+
+  // The next command's mnemonic, passing over the stray tokens before it;
+  // false at the end of the data. (Most of the time the mnemonic is right
+  // here: no token is built for it.)
+  bool mnemonic(char& m0, char& m1) {
+    if (!has_pending_ && end_ - p_ >= 2 && kClassOf[p_[0]] == kLetter && kClassOf[p_[1]] == kLetter) {
+      m0 = static_cast<char>(p_[0]);
+      m1 = static_cast<char>(p_[1]);
+      p_ += 2;
+      return true;
+    }
+    for (;;) {
+      const Token t = next();
+      if (t.kind == Tok::End) return false;
+      if (t.kind == Tok::Mnemonic) {
+        m0 = t.m0;
+        m1 = t.m1;
+        return true;
+      }
+    }
+  }
+
+  // The next argument when it is a plain integer (the coordinate lists of
+  // PU, PD and PA): kInteger with its value; kNoMore at the end of the data
+  // or before a mnemonic, like argument(); kOther when the next argument is
+  // anything else, which is then left for argument() to read.
+  enum Simple { kInteger, kNoMore, kOther };
+  Simple integer_argument(int64_t& value) {
+    if (has_pending_) return kOther;
+    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
+    if (p_ == end_) return kNoMore;
+    const uint8_t* q = p_;
+    bool negative = false;
+    if (*q == '-' || *q == '+') {
+      negative = *q == '-';
+      ++q;
+    }
+    if (q == end_ || !is_digit(*q)) {
+      const uint8_t cls = kClassOf[*p_];
+      if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return kNoMore;
+      return kOther;
+    }
+    uint64_t v = 0;
+    const uint32_t n = end_ - q >= 8 ? leading_digits(q, v) : 8;
+    if (n < 8) {
+      q += n;
+    } else {  // eight digits or more, or near the end: one at a time
+      v = 0;
+      do {
+        if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*q - '0');
+        ++q;
+      } while (q < end_ && is_digit(*q));
+    }
+    if (q < end_ && *q == '.') return kOther;  // a real
+    int64_t s = static_cast<int64_t>(v);
+    if (negative) s = -s;
+    value = std::clamp(s, kIntReadMin, kIntReadMax);
+    p_ = q;
+    return kInteger;
   }
 
   void unget(const Token& t) {
@@ -194,20 +289,18 @@ class HpglReader {
       : tok_(data, size), sink_(sink), meter_(opt.progress, opt.progress_user, size) {}
 
   int run() {
-    for (;;) {
-      const Token t = tok_.next();
-      if (t.kind == Tok::End) break;
-      if (t.kind != Tok::Mnemonic) continue;  // stray numbers and bytes
+    char m0, m1;
+    while (tok_.mnemonic(m0, m1)) {  // stray numbers and bytes are passed over
       meter_.at(tok_.offset());
-      if (t.m0 == 'P') {
-        if (t.m1 == 'U') pen_up();
-        else if (t.m1 == 'D') pen_down();
-        else if (t.m1 == 'A') plot_absolute();
-      } else if (t.m0 == 'A' && t.m1 == 'A') {
+      if (m0 == 'P') {
+        if (m1 == 'U') pen_up();
+        else if (m1 == 'D') pen_down();
+        else if (m1 == 'A') plot_absolute();
+      } else if (m0 == 'A' && m1 == 'A') {
         arc_absolute();
-      } else if (t.m0 == 'C' && t.m1 == 'I') {
+      } else if (m0 == 'C' && m1 == 'I') {
         circle();
-      } else if (t.m0 == 'S' && t.m1 == 'P') {
+      } else if (m0 == 'S' && m1 == 'P') {
         select_pen();
       }
     }
@@ -265,23 +358,33 @@ class HpglReader {
   }
 
   void draw_pairs(bool drawing) {
-    Token t;
     bool y_place = false;
     double x = x_;
-    while (next_argument(t)) {
-      if (t.kind == Tok::Integer) {
-        if (!y_place) {
-          x = static_cast<double>(t.ival);
+    for (;;) {
+      int64_t v = 0;
+      const Tokenizer::Simple a = tok_.integer_argument(v);
+      if (a == Tokenizer::kNoMore) return;
+      if (a == Tokenizer::kOther) {
+        // Reals and bytes of no meaning take a place without moving.
+        Token t;
+        if (!next_argument(t)) return;
+        if (t.kind != Tok::Integer) {
+          y_place = !y_place;
+          continue;
+        }
+        v = t.ival;
+      }
+      if (!y_place) {
+        x = static_cast<double>(v);
+      } else {
+        x_ = x;
+        y_ = static_cast<double>(v);
+        if (drawing) {
+          append_here();
         } else {
-          x_ = x;
-          y_ = static_cast<double>(t.ival);
-          if (drawing) {
-            append_here();
-          } else {
-            // A pen-up move also moves where the next path starts; without
-            // this a later "PD x,y" would draw from a point the pen left.
-            start_path_here();
-          }
+          // A pen-up move also moves where the next path starts; without
+          // this a later "PD x,y" would draw from a point the pen left.
+          start_path_here();
         }
       }
       y_place = !y_place;

@@ -80,14 +80,11 @@ void OutBuf::fixed(double v, int precision) {
   len_ = static_cast<size_t>(format_fixed(p, v, precision) - buf_.get());
 }
 
-char* format_int(char* out, int32_t v) noexcept {
-  auto u = static_cast<uint32_t>(v);
-  if (v < 0) {
-    *out++ = '-';
-    u = 0u - u;
-  }
-  return std::to_chars(out, out + 10, u).ptr;
-}
+const char kDigitPairs[201] =
+    "00010203040506070809101112131415161718192021222324"
+    "25262728293031323334353637383940414243444546474849"
+    "50515253545556575859606162636465666768697071727374"
+    "75767778798081828384858687888990919293949596979899";
 
 bool OutBuf::finish() {
   flush();
