@@ -15,6 +15,7 @@
 #ifndef FGB_CONVERT_CONVERT_P_H
 #define FGB_CONVERT_CONVERT_P_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -192,6 +193,39 @@ inline int32_t trunc_file_unit32(double v) noexcept { return trunc_slack<int32_t
 // them into a 32-bit long, saturating instead of overflowing.
 constexpr int64_t kIntReadMax = 2147483647;
 constexpr int64_t kIntReadMin = -2147483647 - 1;
+
+// Up to eight digits at once (the coordinates of plotter and photoplotter
+// files have four to six): the number of leading digits among the eight
+// bytes at p (the caller makes sure there are eight), and their value when
+// there are 1 to 7 or exactly 8.
+//
+// A byte b is a digit when neither b + 0x46 (b > '9') nor b - 0x30 (b < '0')
+// sets its top bit. Carries and borrows only leave a byte at one that is no
+// digit, so they can only spoil bytes after the first non-digit. The value:
+// the digits shifted to the top of the word (as if led by zeros), then
+// pairs, fours and eights of digits combined by multiplication.
+inline uint64_t load_le64(const uint8_t* p) {
+  uint64_t w = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, sizeof w);
+  } else {
+    for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  }
+  return w;
+}
+
+inline uint32_t leading_digits(const uint8_t* p, uint64_t& value) {
+  const uint64_t w = load_le64(p);
+  const uint64_t not_digit = ((w + 0x4646464646464646u) | (w - 0x3030303030303030u)) & 0x8080808080808080u;
+  const auto n = static_cast<uint32_t>(not_digit ? std::countr_zero(not_digit) / 8 : 8);
+  if (n == 0) return 0;
+  uint64_t d = (w - 0x3030303030303030u) << (8 * (8 - n));
+  d = d * 10 + (d >> 8);
+  d = ((d & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
+       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+  value = d;
+  return n;
+}
 
 // ---- writing -----------------------------------------------------------------
 

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -62,38 +61,6 @@ struct Token {
 
 inline bool is_digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
 
-// Up to eight digits at once (the coordinates of a plotter file have four
-// or five): the number of leading digits among the eight bytes at p (the
-// caller makes sure there are eight), and their value when there are 1 to
-// 7 or exactly 8.
-//
-// A byte b is a digit when neither b + 0x46 (b > '9') nor b - 0x30 (b < '0')
-// sets its top bit. Carries and borrows only leave a byte at one that is no
-// digit, so they can only spoil bytes after the first non-digit. The value:
-// the digits shifted to the top of the word (as if led by zeros), then
-// pairs, fours and eights of digits combined by multiplication.
-inline uint64_t load_le64(const uint8_t* p) {
-  uint64_t w = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&w, p, sizeof w);
-  } else {
-    for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
-  }
-  return w;
-}
-
-inline uint32_t leading_digits(const uint8_t* p, uint64_t& value) {
-  const uint64_t w = load_le64(p);
-  const uint64_t not_digit = ((w + 0x4646464646464646u) | (w - 0x3030303030303030u)) & 0x8080808080808080u;
-  const auto n = static_cast<uint32_t>(not_digit ? std::countr_zero(not_digit) / 8 : 8);
-  if (n == 0) return 0;
-  uint64_t d = (w - 0x3030303030303030u) << (8 * (8 - n));
-  d = d * 10 + (d >> 8);
-  d = ((d & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
-       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
-  value = d;
-  return n;
-}
 
 // What a byte starts: looked up once per byte instead of compared five ways.
 enum CharClass : uint8_t { kOther, kSeparator, kLetter, kNumber };
