@@ -172,20 +172,26 @@ class Tokenizer {
     uint64_t v = 0;
     const uint32_t n = end_ - q >= 8 ? leading_digits(q, v) : 8;
     if (n < 8) {
-      q += n;
+      q += n;  // below 10^7: no saturation
     } else {  // eight digits or more, or near the end: one at a time
       v = 0;
       do {
         if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*q - '0');
         ++q;
       } while (q < end_ && is_digit(*q));
+      v = std::min(v, negative ? uint64_t{1} << 31 : uint64_t{kIntReadMax});
     }
     if (q < end_ && *q == '.') return kOther;  // a real
-    int64_t s = static_cast<int64_t>(v);
-    if (negative) s = -s;
-    value = std::clamp(s, kIntReadMin, kIntReadMax);
+    value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
     p_ = q;
     return kInteger;
+  }
+
+  // True, and past it, when the next command is PD (nothing pending).
+  bool take_pen_down() {
+    if (has_pending_ || end_ - p_ < 2 || p_[0] != 'P' || p_[1] != 'D') return false;
+    p_ += 2;
+    return true;
   }
 
   void unget(const Token& t) {
@@ -330,7 +336,18 @@ class HpglReader {
     for (;;) {
       int64_t v = 0;
       const Tokenizer::Simple a = tok_.integer_argument(v);
-      if (a == Tokenizer::kNoMore) return;
+      if (a == Tokenizer::kNoMore) {
+        // A PD next (one per point in most files) goes on here, as the
+        // command loop would: pen_down() is this with drawing set.
+        if (!tok_.take_pen_down()) return;
+        meter_.at(tok_.offset());
+        pen_is_up_ = false;
+        pa_path_open_ = false;
+        drawing = true;
+        y_place = false;
+        x = x_;
+        continue;
+      }
       if (a == Tokenizer::kOther) {
         // Reals and bytes of no meaning take a place without moving.
         Token t;
