@@ -23,6 +23,8 @@ struct Recorded {
   bool closed = false;         // polylines
   double r = 0, a1 = 0, a2 = 0;  // circles and arcs
   gr_curve_style style{};
+  gr_fill_area_style fill = fgb_default_fill_area_style;  // as handed to add_filled
+  std::vector<std::vector<gr_cpoint>> members;  // polyline sets (all closed flags in closed)
 };
 
 class RecordingSink final : public ElementSink {
@@ -61,10 +63,32 @@ class RecordingSink final : public ElementSink {
       case kFlash:
         r.pts = {*static_cast<const gr_cpoint*>(shape)};
         break;
+      case kBezier: {
+        const auto* b = static_cast<const gr_bezier*>(shape);
+        const gr_cpoint* pts = b->pnt;
+        r.pts.assign(pts, pts + b->n);
+        break;
+      }
+      case kPolylines: {
+        const auto* set = static_cast<const gr_polylines*>(shape);
+        const gr_polyline* p = gr_polylines_first(set);
+        r.closed = true;
+        for (int32_t k = 0; k < set->n; ++k, p = gr_polylines_next(p)) {
+          const gr_cpoint* pts = p->pnt;
+          r.members.emplace_back(pts, pts + p->n);
+          r.closed = r.closed && p->closed != 0;
+        }
+        break;
+      }
       default:
         break;
     }
     elems.push_back(r);
+  }
+  void add_filled(int kind, const void* shape, const gr_curve_style& style,
+                  const gr_fill_area_style& fill) override {
+    add(kind, shape, style);
+    elems.back().fill = fill;
   }
   std::vector<Recorded> elems;
 };
