@@ -11,14 +11,17 @@ int info_command(Args& args, Io& io);
 // New commands: one row each (name, operands, summary, options, function).
 const Command kCommands[] = {
     {"convert", "[options] IN OUT", "convert a drawing from one file kind to another",
-     "  --from KIND       kind of IN (default: from its extension)\n"
+     "  --from KIND       kind of IN (default: from its extension; a .plt file is read as\n"
+     "                    a PCAD plot file: read an HPGL .plt with --from hpgl)\n"
      "  --to KIND         kind of OUT (default: from its extension)\n"
+     "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --optimise        HPGL: order the paths to save pen travel, print the plotting time\n"
      "  --dxf-no-segments DXF: leave single line segments out\n"
      "  --apertures FILE  apertures table: lines of aperture number (0..99) and size in inches\n",
      convert_command},
     {"info", "[options] FILE", "element count by kind, bounding box and pages of a drawing",
-     "  --from KIND       kind of FILE (default: from its extension)\n"
+     "  --from KIND       kind of FILE (default: from its extension; --from hpgl for an HPGL .plt)\n"
+     "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --apertures FILE  apertures table for Gerber files\n",
      info_command},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -43,7 +46,9 @@ namespace {
 void general_help(FILE* to) {
   std::fprintf(to, "usage: kalvex-cli COMMAND [options] [files]\n\ncommands:\n");
   for (const Command* c = kCommands; c->name; ++c) std::fprintf(to, "  %-10s %s\n", c->name, c->summary);
-  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf)\n"
+  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf);\n"
+                   "read only: ai (.ai), wmf (.wmf), pcad-plot (.plt), pcad-board (.pcb)\n"
+                   "A .plt file is read as a PCAD plot file; read an HPGL .plt with --from hpgl.\n"
                    "kalvex-cli help COMMAND shows a command's options.\n");
 }
 
