@@ -80,9 +80,10 @@ class AiReader {
   bool find_path_start() {
     std::string_view line;
     double v[2];
-    char op = 0;
+    char after[2];
     while (next(line)) {
-      if (ai::scan_numbers_op(line, 2, v, op) == 3 && op == 'm' && all_finite(v, 2)) {
+      // "%f %f %1s" giving three items, the third "m".
+      if (ai::scan_numbers(line, 2, v, after) == 2 && after[1] == 'm' && all_finite(v, 2)) {
         path_.clear();
         push(v[0], v[1]);
         return true;
@@ -96,9 +97,11 @@ class AiReader {
   bool read_path() {
     std::string_view line;
     double v[6];
-    char op = 0;
+    char after[6];
     while (next(line)) {
-      if (ai::scan_numbers_op(line, 6, v, op) == 7 && (op == 'c' || op == 'C') && all_finite(v, 6)) {
+      // One scan serves both "%f %f %f %f %f %f %1s" and "%f %f %1s".
+      const int n = ai::scan_numbers(line, 6, v, after);
+      if (n == 6 && (after[5] == 'c' || after[5] == 'C') && all_finite(v, 6)) {
         push(v[0], v[1]);
         push(v[2], v[3]);
         push(v[4], v[5]);
@@ -109,7 +112,7 @@ class AiReader {
         }
         path_.clear();
         return true;
-      } else if (ai::scan_numbers_op(line, 2, v, op) == 3 && (op == 'l' || op == 'L') && all_finite(v, 2)) {
+      } else if (n >= 2 && (after[1] == 'l' || after[1] == 'L') && all_finite(v, 2)) {
         const gr_cpoint previous = path_.at(path_.size() - 1);
         path_.push(previous.x, previous.y);
         push(v[0], v[1]);

@@ -65,6 +65,48 @@ const char* exponent(const char* q, const char* end, char letter, const char*& v
   return e;
 }
 
+// Exact powers of ten: every one up to 1e22 is a double without rounding.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxExactPow10 = 22;
+constexpr uint64_t kMaxExactMantissa = uint64_t{1} << 53;
+
+// The value of a decimal number of few digits, [s, mantissa_end) digits
+// with a point and [mantissa_end, value_end) an exponent or nothing, when
+// it can be had with one rounding: an integer mantissa below 2^53 times or
+// divided by an exact power of ten is the correctly rounded value, the
+// same that from_chars gives. False for anything else (the caller falls
+// back to from_chars).
+bool exact_decimal(const char* s, const char* mantissa_end, const char* value_end, double& v) noexcept {
+  uint64_t m = 0;
+  int digits = 0;
+  int exp10 = 0;
+  bool fraction = false;
+  for (const char* c = s; c < mantissa_end; ++c) {
+    if (*c == '.') {
+      fraction = true;
+      continue;
+    }
+    if (++digits > 18) return false;
+    m = m * 10 + static_cast<uint64_t>(*c - '0');
+    if (fraction) --exp10;
+  }
+  if (m > kMaxExactMantissa) return false;
+  if (value_end > mantissa_end) {
+    const char* e = mantissa_end + 1;
+    bool negative = false;
+    if (*e == '+' || *e == '-') negative = *e++ == '-';
+    if (value_end - e > 4) return false;
+    int x = 0;
+    for (; e < value_end; ++e) x = x * 10 + (*e - '0');
+    exp10 += negative ? -x : x;
+  }
+  if (exp10 < -kMaxExactPow10 || exp10 > kMaxExactPow10) return false;
+  const double d = static_cast<double>(m);
+  v = exp10 >= 0 ? d * kPow10[exp10] : d / kPow10[-exp10];
+  return true;
+}
+
 }  // namespace
 
 bool LineReader::next(std::string_view& line) noexcept {
@@ -126,6 +168,11 @@ bool scan_float(const char*& p, const char* end, double& value) noexcept {
     const char* value_end;
     bool negative_exponent;
     s = exponent(q, end, hex ? 'p' : 'e', value_end, negative_exponent);
+    if (!hex && exact_decimal(digits, q, value_end, v)) {
+      value = negative ? -v : v;
+      p = s;
+      return true;
+    }
     const auto r = std::from_chars(digits, value_end, v, hex ? std::chars_format::hex : std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
       // Too small for a double reads as zero, too large as infinite.
@@ -139,17 +186,17 @@ bool scan_float(const char*& p, const char* end, double& value) noexcept {
   return true;
 }
 
-int scan_numbers_op(std::string_view line, int numbers, double* values, char& op) noexcept {
+int scan_numbers(std::string_view line, int max, double* values, char* after) noexcept {
   const char* p = line.data();
   const char* end = p + line.size();
-  // The blank between two conversions skips white space, as "%f" does by
-  // itself: they need no separate handling.
-  for (int i = 0; i < numbers; ++i)
-    if (!scan_float(p, end, values[i])) return i;
-  while (p < end && is_space(*p)) ++p;
-  if (p == end) return numbers;
-  op = *p;
-  return numbers + 1;
+  // The blank between two conversions skips white space, as "%f" and "%1s"
+  // do by themselves: it needs no handling of its own.
+  int n = 0;
+  while (n < max && scan_float(p, end, values[n])) {
+    while (p < end && is_space(*p)) ++p;
+    after[n++] = p < end ? *p : '\0';
+  }
+  return n;
 }
 
 std::string_view first_word(std::string_view line, size_t width) noexcept {

@@ -49,10 +49,12 @@ inline bool is_space(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\
 // digit and an "infinity" cut short. The value may be infinite or NaN.
 bool scan_float(const char*& p, const char* end, double& value) noexcept;
 
-// sscanf(line, "%f %f ... %1s") with `numbers` conversions "%f" (at most
-// 6): the count of items assigned, as sscanf returns it but 0 for an empty
-// line. values receives the numbers read, op the operator's character.
-int scan_numbers_op(std::string_view line, int numbers, double* values, char& op) noexcept;
+// Up to max numbers at the start of the line, as "%f %f ..." reads them;
+// returns how many were read. after[i] is the character "%1s" would read
+// after number i (the next one that is not white space; 0 at the end of
+// the line). So sscanf(line, "%f %f %1s") assigns 3 items with the
+// operator c exactly when 2 or more numbers are read and after[1] is c.
+int scan_numbers(std::string_view line, int max, double* values, char* after) noexcept;
 
 // The first word as "%Ns" reads it (white space skipped, then at most
 // `width` characters up to white space); empty for a blank line.

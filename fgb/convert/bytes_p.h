@@ -47,13 +47,18 @@ class ByteCursor {
       pos_ += 2;
       return v;
     }
-    uint8_t b[2];
+    uint8_t b[2] = {0, 0};
     bytes(b, 2);
     return le16(b);
   }
   int16_t i16() noexcept { return static_cast<int16_t>(u16()); }
   uint32_t u32() noexcept {
-    uint8_t b[4];
+    if (left() >= 4) {
+      const uint32_t v = le32(data_ + pos_);
+      pos_ += 4;
+      return v;
+    }
+    uint8_t b[4] = {0, 0, 0, 0};
     bytes(b, 4);
     return le32(b);
   }

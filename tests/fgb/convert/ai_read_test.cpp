@@ -11,7 +11,11 @@
 
 #include <cmath>
 #include <fstream>
+#include <charconv>
+#include <cstring>
 #include <optional>
+#include <random>
+#include <unistd.h>
 
 using namespace convtest;
 
@@ -219,6 +223,27 @@ TEST(AiScan, ScanFloatTable) {
   ASSERT_TRUE(ai::scan_float(p, nan_text + 6, v));
   EXPECT_TRUE(std::isnan(v));
   EXPECT_EQ(p - nan_text, 3);  // the parenthesis is not taken, as the C library does
+}
+
+// Numbers of every shape a file may hold read as the correctly rounded
+// value, bit for bit the one from_chars gives.
+TEST(AiScan, DecimalsAreCorrectlyRounded) {
+  std::mt19937_64 rng(46);
+  for (int i = 0; i < 200000; ++i) {
+    std::string t;
+    const int int_digits = static_cast<int>(rng() % 12), frac_digits = static_cast<int>(rng() % 12);
+    for (int k = 0; k < int_digits; ++k) t.push_back(static_cast<char>('0' + rng() % 10));
+    if (frac_digits || int_digits == 0) t.push_back('.');
+    for (int k = 0; k < frac_digits || t.size() < 2; ++k) t.push_back(static_cast<char>('0' + rng() % 10));
+    if (rng() % 3 == 0) t += (rng() % 2 ? "e-" : "e") + std::to_string(rng() % 40);
+    double want = 0;
+    std::from_chars(t.data(), t.data() + t.size(), want);
+    const char* p = t.data();
+    double got = -1;
+    ASSERT_TRUE(ai::scan_float(p, t.data() + t.size(), got)) << t;
+    ASSERT_EQ(p, t.data() + t.size()) << t;
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << t << ": " << got << " vs " << want;
+  }
 }
 
 TEST(AiRead, ThroughTheDocument) {
