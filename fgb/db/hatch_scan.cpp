@@ -146,6 +146,7 @@ class ScanLineParams final : public LineParams {
   bool single_ = false;  // one polyline (its own vertex rule) or a set
   const double* ys_ = nullptr;
   std::size_t count_ = 0;
+  double mean_step_ = 0;          // (last height - first) / (count - 1)
   std::vector<Member> members_;
   std::vector<Edge> edges_;       // ordered by their first line
   std::vector<uint32_t> first_;   // first line of each edge, parallel to edges_
@@ -179,7 +180,6 @@ std::size_t first_line_at(const double* ys, std::size_t count, double mean_step,
 bool ScanLineParams::collect_edges(uint32_t member, bool closing) {
   const Member& m = members_[member];
   const uint32_t edges = closing ? m.n : m.n - 1;
-  const double mean_step = count_ > 1 ? (ys_[count_ - 1] - ys_[0]) / static_cast<double>(count_ - 1) : 0;
   for (uint32_t i = 0; i < edges; ++i) {
     const gr_cpoint& a = m.pnt[i];
     const gr_cpoint& b = m.pnt[i + 1 == m.n ? 0 : i + 1];
@@ -187,7 +187,7 @@ bool ScanLineParams::collect_edges(uint32_t member, bool closing) {
     const double ylo = a.y < b.y ? a.y : b.y, yhi = a.y < b.y ? b.y : a.y;
     const double slack = kSlack + kSlackRelative * std::max(std::fabs(ylo), std::fabs(yhi));
     const double lo = ylo - slack, hi = yhi + slack;
-    const std::size_t k = first_line_at(ys_, count_, mean_step, lo);
+    const std::size_t k = first_line_at(ys_, count_, mean_step_, lo);
     if (k == count_ || ys_[k] > hi) continue;  // no line comes near it
     edges_.push_back(Edge{0, hi, member, i});
     first_.push_back(static_cast<uint32_t>(k));
@@ -203,6 +203,7 @@ bool ScanLineParams::init(int kind, const void* shape, const double* ys, std::si
   next_ = line_ = 0;
   ys_ = ys;
   count_ = count;
+  mean_step_ = count > 1 ? (ys[count - 1] - ys[0]) / static_cast<double>(count - 1) : 0;
   if (!shape || count > UINT32_MAX) return false;
   try {
     if (kind == FGB_POLYLINE) {

@@ -13,7 +13,6 @@
 #include <geomkit/device_context.h>
 #include <geomkit/gr_style.h>
 
-#include <cmath>
 #include <climits>
 #include <new>
 
