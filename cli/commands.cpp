@@ -7,6 +7,9 @@ namespace kalvex::cli {
 
 int convert_command(Args& args, Io& io);
 int info_command(Args& args, Io& io);
+int hatch_command(Args& args, Io& io);
+int inset_command(Args& args, Io& io);
+int flatten_command(Args& args, Io& io);
 
 // New commands: one row each (name, operands, summary, options, function).
 const Command kCommands[] = {
@@ -24,6 +27,23 @@ const Command kCommands[] = {
      "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --apertures FILE  apertures table for Gerber files\n",
      info_command},
+    {"hatch", "--step MM [options] IN OUT", "fill the drawing's outlines with horizontal hatch lines",
+     "  --step MM         distance between hatch lines (required)\n"
+     "  --offset MM       shortening of each hatch line at both ends (default 0)\n"
+     "  --preset N        pen of the hatch lines: 1 to 4, -1 hairline, -2 the default 0.3 mm pen\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n"
+     "Outlines are grouped first, as the program's hatch does: polylines and curves\n"
+     "become closed outlines, other elements are left out.\n",
+     hatch_command},
+    {"inset", "--distance MM [options] IN OUT", "add offset contours of every element",
+     "  --distance MM     offset distance: positive outward, negative inward (required)\n"
+     "  --count N         contours per polyline at 1, 2 .. N times the distance (default 1)\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     inset_command},
+    {"flatten", "[options] IN OUT", "turn Bezier curves into polylines",
+     "  --density N       points per curve piece (default 12)\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     flatten_command},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
