@@ -2,61 +2,18 @@
 // they add (read back from the written file), the summary line, progress
 // on a terminal, and the errors (usage for bad options, the file named for
 // one that cannot be read).
-#include "cli/cli.h"
+#include "cli_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace kalvex::cli;
+using namespace clitest;
 
 namespace {
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args, bool progress = false) {
-  args.insert(args.begin(), "kalvex-cli");
-  char* out_buf = nullptr;
-  char* err_buf = nullptr;
-  size_t out_len = 0, err_len = 0;
-  Io io;
-  io.out = open_memstream(&out_buf, &out_len);
-  io.err = open_memstream(&err_buf, &err_len);
-  io.progress = progress;
-  Result r;
-  r.status = run(args, io);
-  std::fclose(io.out);
-  std::fclose(io.err);
-  r.out.assign(out_buf, out_len);
-  r.err.assign(err_buf, err_len);
-  std::free(out_buf);
-  std::free(err_buf);
-  return r;
-}
-
-class Folder {
- public:
-  Folder() {
-    std::string t = (fs::temp_directory_path() / "kalvex-edit-XXXXXX").string();
-    dir_ = ::mkdtemp(t.data());
-  }
-  ~Folder() { fs::remove_all(dir_); }
-  std::string operator/(const std::string& n) const { return (dir_ / n).string(); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return *this / name;
-  }
-
- private:
-  fs::path dir_;
-};
 
 // A one-inch square (1016 plotter units of 0.025 mm).
 const char kSquare[] = "IN;SP1;PU0,0;PD1016,0;PD1016,1016;PD0,1016;PD0,0;PU;";

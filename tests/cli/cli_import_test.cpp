@@ -2,7 +2,8 @@
 // and plain, in inches by their units), PCAD plot and board files (with
 // --layer), an HPGL ".plt" told apart from a PCAD plot file, and writing
 // them refused.
-#include "cli/cli.h"
+#include "cli_test_util.h"
+
 #include "cli/kinds.h"
 
 #include <fgb/convert/convert.h>
@@ -10,58 +11,13 @@
 
 #include "../fgb/convert/wmf_builder.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace kalvex::cli;
+using namespace clitest;
 
 namespace {
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvex-cli");
-  char* out_buf = nullptr;
-  char* err_buf = nullptr;
-  size_t out_len = 0, err_len = 0;
-  Io io;
-  io.out = open_memstream(&out_buf, &out_len);
-  io.err = open_memstream(&err_buf, &err_len);
-  Result r;
-  r.status = run(args, io);
-  std::fclose(io.out);
-  std::fclose(io.err);
-  r.out.assign(out_buf, out_len);
-  r.err.assign(err_buf, err_len);
-  std::free(out_buf);
-  std::free(err_buf);
-  return r;
-}
-
-class Folder {
- public:
-  Folder() {
-    std::string t = (fs::temp_directory_path() / "kalvex-cli-import-XXXXXX").string();
-    dir_ = ::mkdtemp(t.data());
-  }
-  ~Folder() { fs::remove_all(dir_); }
-  std::string operator/(const std::string& n) const { return (dir_ / n).string(); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return *this / name;
-  }
-
- private:
-  fs::path dir_;
-};
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string pcad_line(int x1, int y1, int x2, int y2) {
   std::string s;
