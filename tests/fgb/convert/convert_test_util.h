@@ -1,13 +1,16 @@
 // Helpers of the conversion tests: a sink that records what a reader emits,
-// building elements for the writers, and running a writer into a string.
+// building elements for the writers, running a writer into a string, files
+// and the corpus of real-world files.
 #ifndef TESTS_FGB_CONVERT_TEST_UTIL_H
 #define TESTS_FGB_CONVERT_TEST_UTIL_H
 
 #include "fgb/convert/convert_p.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +19,9 @@
 namespace convtest {
 
 using namespace fgb::conv;
+using testsupport::slurp;
+using testsupport::spit;
+using testsupport::TempFolder;
 
 struct Recorded {
   int kind = 0;
@@ -92,6 +98,25 @@ class RecordingSink final : public ElementSink {
   }
   std::vector<Recorded> elems;
 };
+
+// Every number of the record is finite: points, members, radius, angles, width.
+inline bool all_finite(const Recorded& r) {
+  const auto finite = [](const gr_cpoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+  for (const auto& p : r.pts)
+    if (!finite(p)) return false;
+  for (const auto& m : r.members)
+    for (const auto& p : m)
+      if (!finite(p)) return false;
+  return std::isfinite(r.r) && std::isfinite(r.a1) && std::isfinite(r.a2) && std::isfinite(r.style.width);
+}
+
+// The folder of real-world files of other programs (KALVEX_CORPUS_DIR);
+// empty when it is not there.
+inline std::filesystem::path corpus_root() {
+  const char* root = std::getenv("KALVEX_CORPUS_DIR");
+  if (!root || !std::filesystem::is_directory(root)) return {};
+  return root;
+}
 
 inline std::vector<Recorded> read_with(ReadFn fn, const std::string& text, const ReadOptions& opt = {}) {
   RecordingSink sink;

@@ -5,28 +5,12 @@
 // polygon records with points).
 #include "convert_test_util.h"
 
-#include <cmath>
-#include <fstream>
 #include <map>
 
 using namespace convtest;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-bool finite(const Recorded& r) {
-  for (const auto& p : r.pts)
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-  for (const auto& m : r.members)
-    for (const auto& p : m)
-      if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-  return std::isfinite(r.style.width);
-}
 
 struct Folder {
   const char* name;
@@ -35,8 +19,8 @@ struct Folder {
 };
 
 TEST(ImportCorpus, EveryFileReadsWithPlausibleCounts) {
-  const char* root = std::getenv("KALVEX_CORPUS_DIR");
-  if (!root || !fs::is_directory(root)) GTEST_SKIP() << "no corpus";
+  const fs::path root = corpus_root();
+  if (root.empty()) GTEST_SKIP() << "no corpus";
   const Folder folders[] = {
       {"ai",
        read_ai,
@@ -55,13 +39,13 @@ TEST(ImportCorpus, EveryFileReadsWithPlausibleCounts) {
   };
   size_t files = 0;
   for (const Folder& f : folders) {
-    const fs::path dir = fs::path(root) / f.name;
+    const fs::path dir = root / f.name;
     if (!fs::is_directory(dir)) continue;
     for (const auto& entry : fs::directory_iterator(dir)) {
       ReadOptions opt;
       opt.transform = gr_ctrans{0, 0, 1.0 / 1440, 0, 1, 1, 1};
       const auto elems = read_with(f.read, slurp(entry.path()), opt);
-      for (const auto& e : elems) ASSERT_TRUE(finite(e)) << entry.path();
+      for (const auto& e : elems) ASSERT_TRUE(all_finite(e)) << entry.path();
       const auto known = f.known.find(entry.path().filename().string());
       if (known != f.known.end()) {
         EXPECT_EQ(elems.size(), known->second) << entry.path();

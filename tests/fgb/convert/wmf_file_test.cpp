@@ -8,7 +8,6 @@
 #include <fgb/convert/wmf.h>
 #include <fgb/main_db.h>
 
-#include <fstream>
 #include <unistd.h>
 
 using namespace convtest;
@@ -16,22 +15,6 @@ using namespace wmftest;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempFiles {
- public:
-  TempFiles() {
-    std::string t = (fs::temp_directory_path() / "kalvex-wmf-XXXXXX").string();
-    dir_ = ::mkdtemp(t.data());
-  }
-  ~TempFiles() { fs::remove_all(dir_); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return (dir_ / name).string();
-  }
-
- private:
-  fs::path dir_;
-};
 
 Wmf two_polylines() {
   Wmf w;
@@ -46,7 +29,7 @@ std::string bits_of(HMETAFILE mf) {
 }
 
 TEST(WmfFile, PlaceableOrNot) {
-  TempFiles t;
+  TempFolder t;
   const std::string placeable = two_polylines().placeable(1440);
   const struct {
     const char* name;
@@ -65,7 +48,7 @@ TEST(WmfFile, PlaceableOrNot) {
 }
 
 TEST(WmfFile, PlaceableHeaderAndTheSizeItGives) {
-  TempFiles t;
+  TempFolder t;
   const Wmf w = two_polylines();
   const std::string bits = w.bits();
   const std::string file = w.placeable(2540);
@@ -115,7 +98,7 @@ TEST(WmfFile, PlaceableHeaderAndTheSizeItGives) {
 }
 
 TEST(WmfFile, PlainMetafilesAndOthers) {
-  TempFiles t;
+  TempFolder t;
   const Wmf w = two_polylines();
   HMETAFILE mf = GetMetaFileA(t.write("plain.wmf", w.bits()).c_str());
   ASSERT_NE(mf, nullptr);
