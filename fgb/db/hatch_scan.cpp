@@ -31,6 +31,8 @@
 // order; otherwise the insertions are replayed in outline order.
 #include "hatch_p.h"
 
+#include <geomkit/gr_poly_p.h>
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -78,35 +80,13 @@ inline double deriv(const gr_cpoint& p, double y) {
 }
 
 // The library's line-segment decision from the ends' parameters and
-// distances (codes as above; 0 none, 2 on the line).
-inline int isct_code(double* t, double ta, double da, double tb, double db) {
-  const bool a_on = std::fabs(da) < kTol, b_on = std::fabs(db) < kTol;
-  if (a_on && b_on) return 2;
-  if (a_on) {
-    *t = ta;
-    return 3;
-  }
-  if (b_on) {
-    *t = tb;
-    return 4;
-  }
-  if (static_cast<long double>(da) * db > 0) return 0;
-  const long double dt = static_cast<long double>(ta) - tb;
-  if ((dt < 0 ? -dt : dt) < kTol) {
-    *t = ta;
-  } else {
-    const long double ada = std::fabs(static_cast<long double>(da));
-    const long double adb = std::fabs(static_cast<long double>(db));
-    *t = static_cast<double>((ta * adb + tb * ada) / (adb + ada));
-  }
-  return 1;
-}
-
-// The library's insertion rule: t goes before v.
-inline bool goes_before(double t, double v) {
-  const long double diff = static_cast<long double>(v) - t;
-  return (diff < 0 ? -diff : diff) >= kTol && t < v;
-}
+// distances (codes as above; 0 none, 2 on the line) and its insertion rule
+// (t goes before v), taken from the library's own internal header so that
+// the scan decides exactly as gr_isct_line_polyline does. Only inline code
+// of that header may be used here: the shared geomkit exports none of its
+// other symbols.
+using geomkit::isct_code;
+using geomkit::SortedParams;
 
 // Does the outline of m cross the line at vertex k, which lies on it? The
 // nearest vertices off the line before and after k (modulo n) must be
@@ -332,7 +312,8 @@ void ScanLineParams::order_hits() {
   std::sort(hits_.begin(), hits_.end(),
             [](const Hit& p, const Hit& q) { return p.t != q.t ? p.t < q.t : p.key < q.key; });
   bool apart = true;
-  for (std::size_t i = 1; i < hits_.size() && apart; ++i) apart = goes_before(hits_[i - 1].t, hits_[i].t);
+  for (std::size_t i = 1; i < hits_.size() && apart; ++i)
+    apart = SortedParams::goes_before(hits_[i - 1].t, hits_[i].t);
   if (apart) {
     for (const Hit& h : hits_) out_.push_back(h.t);
     return;
@@ -341,7 +322,7 @@ void ScanLineParams::order_hits() {
   std::sort(hits_.begin(), hits_.end(), [](const Hit& p, const Hit& q) { return p.key < q.key; });
   for (const Hit& h : hits_) {
     std::size_t j = 0;
-    while (j < out_.size() && !goes_before(h.t, out_[j])) ++j;
+    while (j < out_.size() && !SortedParams::goes_before(h.t, out_[j])) ++j;
     out_.insert(out_.begin() + static_cast<std::ptrdiff_t>(j), h.t);
   }
 }
