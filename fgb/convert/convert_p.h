@@ -37,15 +37,16 @@ namespace fgb::conv {
 
 // ---- element kinds and records ---------------------------------------------
 
+// The element store's kind codes, under the converters' names.
 enum ElementKind : int {
-  kPolyline = 4,
-  kPolylines = 5,
-  kThickPolyline = 8,
-  kArc = 10,
-  kSegment = 11,
-  kCircle = 12,
-  kBezier = 14,
-  kFlash = 15,
+  kPolyline = FGB_POLYLINE,
+  kPolylines = FGB_POLYLINES,
+  kThickPolyline = FGB_THICK_POLYLINE,
+  kArc = FGB_ARC,
+  kSegment = FGB_SEGMENT,
+  kCircle = FGB_CIRCLE,
+  kBezier = FGB_BEZIER,
+  kFlash = FGB_FLASH,
 };
 
 // An arc element's record, its leading fields set as every producer sets them.

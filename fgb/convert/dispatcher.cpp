@@ -38,11 +38,9 @@ class DocumentSink final : public ElementSink {
   MainDB& doc_;
 };
 
-using Reader = int (*)(const uint8_t*, size_t, ElementSink&, const ReadOptions&);
-
 // The reader of a file kind, or null. The metafile reader takes the bits a
 // metafile handle holds, not a file.
-Reader reader_of(int kind) {
+ReadFn reader_of(int kind) {
   switch (kind) {
     case FGB_KIND_HPGL: return read_hpgl;
     case FGB_KIND_GERBER: return read_gerber;
@@ -165,7 +163,7 @@ float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
 }
 
 int read_document(MainDB& doc, int kind, const uint8_t* data, size_t size, const ReadOptions& opt) {
-  const Reader reader = reader_of(kind);
+  const ReadFn reader = reader_of(kind);
   if (!reader) return FGB_CONVERT_NOTHING;
   DocumentSink sink(doc);
   try {
