@@ -43,7 +43,7 @@ inline bool is_space(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\
 // "%f" at p: skips white space, then reads the longest text that is or
 // starts a number - sign, decimal digits with a point, an exponent; "0x"
 // hexadecimal digits with a "p" exponent; "inf", "infinity", "nan", in any
-// case - and converts the part that is a number. An exponent letter
+// case - and converts as much of it as is a number. An exponent letter
 // without digits is taken along and left out of the value ("1e" reads 1).
 // False (p unchanged) when no number is there, including "0x" without a
 // digit and an "infinity" cut short. The value may be infinite or NaN.
