@@ -7,20 +7,43 @@ namespace kalvex::cli {
 
 int convert_command(Args& args, Io& io);
 int info_command(Args& args, Io& io);
+int hatch_command(Args& args, Io& io);
+int inset_command(Args& args, Io& io);
+int flatten_command(Args& args, Io& io);
 
 // New commands: one row each (name, operands, summary, options, function).
 const Command kCommands[] = {
     {"convert", "[options] IN OUT", "convert a drawing from one file kind to another",
-     "  --from KIND       kind of IN (default: from its extension)\n"
+     "  --from KIND       kind of IN (default: from its extension; a .plt file is read as\n"
+     "                    a PCAD plot file: read an HPGL .plt with --from hpgl)\n"
      "  --to KIND         kind of OUT (default: from its extension)\n"
+     "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --optimise        HPGL: order the paths to save pen travel, print the plotting time\n"
      "  --dxf-no-segments DXF: leave single line segments out\n"
      "  --apertures FILE  apertures table: lines of aperture number (0..99) and size in inches\n",
      convert_command},
     {"info", "[options] FILE", "element count by kind, bounding box and pages of a drawing",
-     "  --from KIND       kind of FILE (default: from its extension)\n"
+     "  --from KIND       kind of FILE (default: from its extension; --from hpgl for an HPGL .plt)\n"
+     "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --apertures FILE  apertures table for Gerber files\n",
      info_command},
+    {"hatch", "--step MM [options] IN OUT", "fill the drawing's outlines with horizontal hatch lines",
+     "  --step MM         distance between hatch lines (required)\n"
+     "  --offset MM       shortening of each hatch line at both ends (default 0)\n"
+     "  --preset N        pen of the hatch lines: 1 to 4, -1 hairline, -2 the default 0.3 mm pen\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n"
+     "Outlines are grouped first, as the program's hatch does: polylines and curves\n"
+     "become closed outlines, other elements are left out.\n",
+     hatch_command},
+    {"inset", "--distance MM [options] IN OUT", "add offset contours of every element",
+     "  --distance MM     offset distance: positive outward, negative inward (required)\n"
+     "  --count N         contours per polyline at 1, 2 .. N times the distance (default 1)\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     inset_command},
+    {"flatten", "[options] IN OUT", "turn Bezier curves into polylines",
+     "  --density N       points per curve piece (default 12)\n"
+     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     flatten_command},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -43,7 +66,9 @@ namespace {
 void general_help(FILE* to) {
   std::fprintf(to, "usage: kalvex-cli COMMAND [options] [files]\n\ncommands:\n");
   for (const Command* c = kCommands; c->name; ++c) std::fprintf(to, "  %-10s %s\n", c->name, c->summary);
-  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf)\n"
+  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf);\n"
+                   "read only: ai (.ai), wmf (.wmf), pcad-plot (.plt), pcad-board (.pcb)\n"
+                   "A .plt file is read as a PCAD plot file; read an HPGL .plt with --from hpgl.\n"
                    "kalvex-cli help COMMAND shows a command's options.\n");
 }
 

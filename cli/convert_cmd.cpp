@@ -9,6 +9,8 @@ int convert_command(Args& args, Io& io) {
   args.value("--from", from);
   args.value("--to", to);
   args.value("--apertures", apertures);
+  int layer = 1, status = kExitOk;
+  if (!layer_option(args, self, io, layer, status)) return status;
   WriteOptions w;
   w.optimise = args.flag("--optimise") || args.flag("--optimize");
   w.dxf_no_segments = args.flag("--dxf-no-segments");
@@ -27,7 +29,7 @@ int convert_command(Args& args, Io& io) {
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
   Document doc = new_document(io);
-  if (!read_drawing(*doc, in, *in_kind, ap, io)) return kExitFailed;
+  if (!read_drawing(*doc, in, *in_kind, ap, io, layer)) return kExitFailed;
   if (doc->GetCountElems() == 0)
     complain(io, "warning: no " + std::string(in_kind->title) + " elements found in '" + in + "'");
   float elapsed = -1.0f;

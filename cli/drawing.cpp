@@ -1,9 +1,11 @@
 #include "drawing.h"
 
+#include "import_check.h"
 #include "progress.h"
 
 #include <fgb/convert/convert.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace kalvex::cli {
@@ -56,11 +58,56 @@ std::string cause(const Pconvert& req, const char* fallback) {
   return req.sys_error ? std::strerror(req.sys_error) : fallback;
 }
 
+// Metafile units per inch when the file has no placeable header.
+constexpr int kPlainMetafileUnits = 1000;
+
+struct MetafileHandle {
+  HMETAFILE mf = nullptr;
+  ~MetafileHandle() { DeleteMetaFile(mf); }
+};
+
+// Loads a metafile into the request: the handle, and the transform's scale
+// from its units to inches. False after a message.
+bool load_metafile(const std::string& path, Pconvert& req, MetafileHandle& handle, Io& io) {
+  int units = kPlainMetafileUnits;
+  handle.mf = FileIsPlaceable(path.c_str()) ? GetPlaceableMetaFile(path.c_str(), &units) : GetMetaFileA(path.c_str());
+  if (!handle.mf) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+      complain(io, "cannot read '" + path + "': " + std::strerror(errno));
+    } else {
+      std::fclose(f);
+      complain(io, "cannot read '" + path + "': not a Windows metafile (no metafile header)");
+    }
+    return false;
+  }
+  if (units == 0) {
+    // A scale of 1 / 0 would put every point at infinity.
+    complain(io, "warning: '" + path + "' gives 0 units per inch; reading it as " +
+                     std::to_string(kPlainMetafileUnits));
+    units = kPlainMetafileUnits;
+  }
+  req.metafile = handle.mf;
+  req.transform.scale = 1.0 / units;
+  return true;
+}
+
 }  // namespace
 
-bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io) {
+bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io,
+                  int layer) {
   Pconvert req = request_for(path, kind, ap);
   req.direction = 0;
+  req.layer_or_flag = static_cast<int16_t>(static_cast<uint16_t>(layer));
+  MetafileHandle metafile;
+  if (kind.kind == FGB_KIND_WMF && !load_metafile(path, req, metafile, io)) return false;
+  if (kind.kind == FGB_KIND_PCAD_PLOT) {
+    const std::string why = hpgl_in_pcad_plot(path);
+    if (!why.empty()) {
+      complain(io, "cannot read '" + path + "' as a PCAD plot file: " + why);
+      return false;
+    }
+  }
   ProgressBar bar(io.err, io.progress, "reading " + path);
   req.progress = &ProgressBar::update;
   req.progress_user = &bar;
@@ -108,6 +155,15 @@ bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, c
       complain(io, "cannot write '" + path + "': " + cause(req, "write error"));
       return false;
   }
+}
+
+bool layer_option(Args& args, const Command& cmd, Io& io, int& layer, int& status) {
+  std::string text;
+  layer = 1;
+  if (!args.value("--layer", text)) return true;
+  if (parse_layer(text, layer)) return true;
+  status = usage_error(io, cmd, "--layer needs a layer number (0 to 65535, or -1), not '" + text + "'");
+  return false;
 }
 
 bool load_apertures_option(const std::string& path, Apertures& ap, Io& io) {

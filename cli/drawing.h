@@ -36,12 +36,19 @@ struct WriteOptions {
 };
 
 // Reads the file into the document's main drawing. False after a message
-// naming the file and the cause.
-bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io);
+// naming the file and the cause. layer: the layer of a PCAD board file.
+// A metafile is loaded first as the program loads it (placeable or plain)
+// and read in inches: 1 / the placeable header's units per inch, else
+// 1 / 1000.
+bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io,
+                  int layer = 1);
 // Writes the document out. elapsed receives the estimated plotting time
 // (-1 when the writer gives none). False after a message.
 bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
                    const WriteOptions& opt, Io& io, float& elapsed);
+
+// "--layer N" when given (else 1); false after a usage message.
+bool layer_option(Args& args, const Command& cmd, Io& io, int& layer, int& status);
 
 // "--apertures FILE" when given; false after a message.
 bool load_apertures_option(const std::string& path, Apertures& ap, Io& io);

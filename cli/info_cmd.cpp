@@ -50,6 +50,8 @@ int info_command(Args& args, Io& io) {
   std::string from, apertures;
   args.value("--from", from);
   args.value("--apertures", apertures);
+  int layer = 1, status = kExitOk;
+  if (!layer_option(args, self, io, layer, status)) return status;
   std::vector<std::string> files;
   std::string error;
   if (!args.finish(files, error)) return usage_error(io, self, error);
@@ -61,7 +63,7 @@ int info_command(Args& args, Io& io) {
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
   Document doc = new_document(io);
-  if (!read_drawing(*doc, path, *kind, ap, io)) return kExitFailed;
+  if (!read_drawing(*doc, path, *kind, ap, io, layer)) return kExitFailed;
 
   KindCounts by_kind{};
   count_side(doc->GetFirstPage(), by_kind);

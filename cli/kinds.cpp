@@ -8,13 +8,17 @@ namespace kalvex::cli {
 
 namespace {
 
-// Kinds read only by the program (metafile, Illustrator, PCAD) join this
-// table as their readers arrive: {"ai", FGB_KIND_AI, true, false, ".ai", ...}.
+// A ".plt" file is a PCAD plot file, as the program's Open has it, though
+// most ".plt" files about are HPGL: those are read with --from hpgl.
 constexpr KindInfo kKinds[] = {
     {"hpgl", FGB_KIND_HPGL, true, true, ".hpg .hpgl", "HPGL"},
     {"gerber", FGB_KIND_GERBER, true, true, ".gbr", "Gerber"},
     {"gerber-cutter", FGB_KIND_GERBER_CUTTER, true, true, "", "Gerber-cutter"},
     {"dxf", FGB_KIND_DXF, true, true, ".dxf", "DXF"},
+    {"ai", FGB_KIND_AI, true, false, ".ai", "Adobe Illustrator"},
+    {"wmf", FGB_KIND_WMF, true, false, ".wmf", "Windows metafile"},
+    {"pcad-plot", FGB_KIND_PCAD_PLOT, true, false, ".plt", "PCAD plot"},
+    {"pcad-board", FGB_KIND_PCAD_BOARD, true, false, ".pcb", "PCAD board"},
 };
 
 std::string lower(std::string_view s) {

@@ -1,5 +1,6 @@
 /* fgb: the graphics database. Element lists (plain C, <fgb/fgb_db.h>), the
- * conversion request (plain C, <fgb/convert/convert.h>) and, for C++, the
+ * conversion request (plain C, <fgb/convert/convert.h>), metafile loading
+ * (plain C, <fgb/convert/wmf.h>) and, for C++, the
  * document class MainDB with its notifications. */
 #ifndef FGB_FGB_H
 #define FGB_FGB_H
@@ -7,6 +8,7 @@
 #include <fgb/fgb_api.h>
 #include <fgb/fgb_db.h>
 #include <fgb/convert/convert.h>
+#include <fgb/convert/wmf.h>
 
 #ifdef __cplusplus
 #include <fgb/db_notify.h>

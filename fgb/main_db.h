@@ -228,6 +228,8 @@ class FGB_API MainDB {
   Side side(int s) noexcept;
   void destroy_side(int s) noexcept;
   void start_side(int s) noexcept;
+  // Both sides' boxes and counts taken from src.
+  void copy_measures(const MainDB& src) noexcept;
 
   uint32_t owns_pages_ = 0;         // 1: destroys its pages on Delete
   int32_t undo_ = 0;                // undo available

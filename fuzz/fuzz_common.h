@@ -27,10 +27,29 @@ class CheckingSink final : public ElementSink {
     check(std::isfinite(style.width));
     switch (kind) {
       case kPolyline: {
+        // One point is a polyline too (a PCAD polygon of one point).
         const auto* p = static_cast<const gr_polyline*>(shape);
-        check(p->n >= 2);
+        check(p->n >= 1);
         const gr_cpoint* pts = p->pnt;
         for (uint32_t i = 0; i < p->n; ++i) check_point(pts[i]);
+        break;
+      }
+      case kPolylines: {
+        const auto* set = static_cast<const gr_polylines*>(shape);
+        check(set->n >= 1);
+        const gr_polyline* p = gr_polylines_first(set);
+        for (int32_t k = 0; k < set->n; ++k, p = gr_polylines_next(p)) {
+          check(p->n >= 1);
+          const gr_cpoint* pts = p->pnt;
+          for (uint32_t i = 0; i < p->n; ++i) check_point(pts[i]);
+        }
+        break;
+      }
+      case kBezier: {
+        const auto* b = static_cast<const gr_bezier*>(shape);
+        check(b->n >= 2);
+        const gr_cpoint* pts = b->pnt;
+        for (int32_t i = 0; i < b->n; ++i) check_point(pts[i]);
         break;
       }
       case kSegment: {
@@ -57,10 +76,18 @@ class CheckingSink final : public ElementSink {
       default:
         check(false);  // readers make no other kinds
     }
-    doc_.AddElem(kind, shape, style, fgb_default_fill_area_style, 1);
+    doc_.AddElem(kind, shape, style, fill_, 1);
+  }
+  void add_filled(int kind, const void* shape, const gr_curve_style& style,
+                  const gr_fill_area_style& fill) override {
+    check(std::isfinite(fill.color.r) && std::isfinite(fill.color.g) && std::isfinite(fill.color.b));
+    fill_ = fill;
+    add(kind, shape, style);
+    fill_ = fgb_default_fill_area_style;
   }
 
  private:
+  gr_fill_area_style fill_ = fgb_default_fill_area_style;
   MainDB& doc_;
 };
 
@@ -68,6 +95,8 @@ class CheckingSink final : public ElementSink {
 // larger ones only read, so that the fuzzer spends its time on the readers.
 constexpr size_t kWriteUpTo = 2048;
 
+// kind: the reader's own kind, read back from what was written; a kind
+// that is not written (the import-only kinds) reads back nothing.
 inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
   static float apertures[100];
   for (int i = 0; i < 100; ++i) apertures[i] = 0.001f * static_cast<float>(i);

@@ -39,6 +39,18 @@ double clamp_big(double v) {
   return static_cast<double>(static_cast<float>(c));
 }
 
+// A point too far out for the device, taken a tenth of the way out along
+// the ray from the origin: still off the page, and in range for a factor of
+// ten more; clamped when even that is too far.
+void tenth_of_the_way(double& x, double& y) {
+  x *= 0.1;
+  y *= 0.1;
+  if (is_big(x, y)) {
+    x = clamp_big(x);
+    y = clamp_big(y);
+  }
+}
+
 void put(HDC dc, double x, double y, bool draw) {
   const int ix = trunc_to_device(x);
   const int iy = trunc_to_device(y);
@@ -72,16 +84,7 @@ void moveto_lineto(HDC dc, const gr_cpoint& p, bool draw) {
       break;
     case MM_LOMETRIC:
     case MM_LOENGLISH:
-      // A tenth of the way out along the ray from the origin: still off the
-      // page, and in range for a factor of ten more.
-      if (big) {
-        x *= 0.1;
-        y *= 0.1;
-        if (is_big(x, y)) {
-          x = clamp_big(x);
-          y = clamp_big(y);
-        }
-      }
+      if (big) tenth_of_the_way(x, y);
       put(dc, x, y, draw);
       break;
     case MM_HIMETRIC:
@@ -93,12 +96,7 @@ void moveto_lineto(HDC dc, const gr_cpoint& p, bool draw) {
       // Ten times coarser units reach ten times further.
       const int coarse = dc->GetMapMode() == MM_HIMETRIC ? MM_LOMETRIC : MM_LOENGLISH;
       const int previous = dc->SetMapMode(coarse);
-      x *= 0.1;
-      y *= 0.1;
-      if (is_big(x, y)) {
-        x = clamp_big(x);
-        y = clamp_big(y);
-      }
+      tenth_of_the_way(x, y);
       put(dc, x, y, draw);
       dc->SetMapMode(previous);
       break;

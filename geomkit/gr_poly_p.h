@@ -5,6 +5,10 @@
 //
 // Everything here reproduces the exported functions bit for bit: a caller
 // that mixes LineMeasure with gr_deriv_line_cpoint gets identical answers.
+//
+// fgb's hatch scan (fgb/db/hatch_scan.cpp) decides as the library does
+// through isct_code and SortedParams::goes_before: they stay inline here,
+// since the shared geomkit exports none of these internals.
 #ifndef GEOMKIT_GR_POLY_P_H
 #define GEOMKIT_GR_POLY_P_H
 

@@ -27,8 +27,8 @@ struct Block {
   int count = 0;
 };
 
-// word_letter(c) tells whether c starts a word of the dialect; enables(w)
-// whether reading the word switches the reader on (the caller's flag).
+// The dialect's word letters are the caller's: is_word_letter(c) tells
+// whether the byte c starts a word.
 class BlockScanner {
  public:
   BlockScanner(const uint8_t* data, size_t size) : begin_(data), p_(data), end_(data + size) {}

@@ -85,6 +85,15 @@ const gr_polyline* PathBuffer::polyline(bool closed) noexcept {
   return reinterpret_cast<const gr_polyline*>(store_.get());
 }
 
+const gr_bezier* PathBuffer::bezier() noexcept {
+  const int32_t n = static_cast<int32_t>(n_);
+  const int32_t reserved = 0;
+  unsigned char* head = reinterpret_cast<unsigned char*>(store_.get());
+  std::memcpy(head, &n, 4);
+  std::memcpy(head + 4, &reserved, 4);
+  return reinterpret_cast<const gr_bezier*>(store_.get());
+}
+
 int emit_path(PathBuffer& path, ElementSink& sink, const gr_curve_style& style) {
   const uint32_t n = path.size();
   if (n >= 3) {

@@ -12,6 +12,7 @@
 
 #include <stdint.h>
 #include <fgb/fgb_api.h>
+#include <fgb/convert/wmf.h>
 #include <geomkit/gr_types.h>
 #include <geomkit/gr_style.h>
 
@@ -35,7 +36,8 @@ enum {
 enum {
   FGB_CONVERT_DONE = 1,          /* read or written */
   FGB_CONVERT_NOTHING = 0,       /* no reader or writer for this kind and direction */
-  FGB_CONVERT_READ_FAILED = -1,  /* the input could not be opened or read; nothing added */
+  FGB_CONVERT_READ_FAILED = -1,  /* the input could not be opened or read (kind 3: no metafile
+                                    handle); nothing added */
   FGB_CONVERT_WRITE_FAILED = -2, /* the output could not be created, written or put in place;
                                     the previous file (if any) is untouched */
   FGB_CONVERT_NO_MEMORY = -3,    /* memory ran out; a read keeps what it had added */
@@ -57,8 +59,9 @@ typedef struct Pconvert {
   float elapsed_time;             /* in: -1.0 before a write; out: estimated plotting time (s)
                                      after an HPGL or Gerber write */
   int32_t dxf_variant;            /* DXF writing: non-zero leaves segments out */
-  void* metafile;                 /* kind 3: the metafile the caller loaded (opaque here) */
-  gr_ctrans transform;            /* kind 3: transform of every metafile coordinate */
+  HMETAFILE metafile;             /* kind 3: the metafile the caller loaded (still the caller's) */
+  gr_ctrans transform;            /* kind 3: transform of every metafile coordinate and pen width,
+                                     logical units to inches (scale 1 / units per inch) */
   int32_t selection_only;         /* writing: non-zero writes only the selected elements */
   /* Beyond the program's own request: */
   fgb_progress_fn progress;       /* null: no progress reports */

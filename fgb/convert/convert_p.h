@@ -38,15 +38,16 @@ namespace fgb::conv {
 
 // ---- element kinds and records ---------------------------------------------
 
+// The element store's kind codes, under the converters' names.
 enum ElementKind : int {
-  kPolyline = 4,
-  kPolylines = 5,
-  kThickPolyline = 8,
-  kArc = 10,
-  kSegment = 11,
-  kCircle = 12,
-  kBezier = 14,
-  kFlash = 15,
+  kPolyline = FGB_POLYLINE,
+  kPolylines = FGB_POLYLINES,
+  kThickPolyline = FGB_THICK_POLYLINE,
+  kArc = FGB_ARC,
+  kSegment = FGB_SEGMENT,
+  kCircle = FGB_CIRCLE,
+  kBezier = FGB_BEZIER,
+  kFlash = FGB_FLASH,
 };
 
 // An arc element's record, its leading fields set as every producer sets them.
@@ -71,6 +72,13 @@ class ElementSink {
  public:
   virtual ~ElementSink() = default;
   virtual void add(int kind, const void* shape, const gr_curve_style& style) = 0;
+  // An element with a fill style of its own (metafile polygons take the
+  // brush in force); sinks that keep no fill get the plain add.
+  virtual void add_filled(int kind, const void* shape, const gr_curve_style& style,
+                          const gr_fill_area_style& fill) {
+    (void)fill;
+    add(kind, shape, style);
+  }
 };
 
 // ---- progress ------------------------------------------------------------------
@@ -101,7 +109,8 @@ class ProgressMeter {
 struct ReadOptions {
   const float* apertures = nullptr;  // sizes (inches) by D-code, or null: all 0
   int aperture_count = 0;            // entries of apertures
-  int layer = 0;                     // board layer to read (PCAD boards)
+  int layer = 0;                     // board layer to read (PCAD boards); -1 reads every position
+  gr_ctrans transform{0.0, 0.0, 1.0, 0.0, 1.0, 1, 1};  // metafiles: logical units -> inches
   fgb_progress_fn progress = nullptr;
   void* progress_user = nullptr;
 };
@@ -112,6 +121,14 @@ int read_hpgl(const uint8_t* data, size_t size, ElementSink& sink, const ReadOpt
 int read_dxf(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 int read_gerber(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 int read_cutter(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
+int read_ai(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
+int read_pcad_plot(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
+int read_pcad_board(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
+// The bits a metafile handle holds: the standard header, then the records.
+int read_wmf(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
+// A metafile file's bytes, placeable or plain, loaded as the program loads
+// them and then read as read_wmf does (fuzzers, tests, benchmarks).
+int read_wmf_file(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);
 
 // Points of the path being read, kept in the layout of a gr_polyline (an
 // 8-byte head, then the points) so that finishing a path hands the record
@@ -144,6 +161,8 @@ class PathBuffer {
   }
   // The path as a polyline record (valid until the next push or clear).
   const gr_polyline* polyline(bool closed) noexcept;
+  // The points as a composite Bezier record (same validity).
+  const gr_bezier* bezier() noexcept;
 
  private:
   void grow();

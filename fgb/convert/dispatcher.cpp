@@ -10,6 +10,7 @@
 // target only when everything was written.
 #include "document_p.h"
 #include "file_io_p.h"
+#include "wmf_p.h"
 #include "../db/gdb_p.h"
 
 #include <cerrno>
@@ -28,19 +29,26 @@ class DocumentSink final : public ElementSink {
   void add(int kind, const void* shape, const gr_curve_style& style) override {
     doc_.AddElem(kind, shape, style, fgb_default_fill_area_style, 1);
   }
+  void add_filled(int kind, const void* shape, const gr_curve_style& style,
+                  const gr_fill_area_style& fill) override {
+    doc_.AddElem(kind, shape, style, fill, 1);
+  }
 
  private:
   MainDB& doc_;
 };
 
-using Reader = int (*)(const uint8_t*, size_t, ElementSink&, const ReadOptions&);
-
-// The reader of a file kind, or null. (Readers of further kinds go here.)
-Reader reader_of(int kind) {
+// The reader of a file kind, or null. The metafile reader takes the bits a
+// metafile handle holds, not a file.
+ReadFn reader_of(int kind) {
   switch (kind) {
     case FGB_KIND_HPGL: return read_hpgl;
     case FGB_KIND_GERBER: return read_gerber;
     case FGB_KIND_DXF: return read_dxf;
+    case FGB_KIND_WMF: return read_wmf;
+    case FGB_KIND_AI: return read_ai;
+    case FGB_KIND_PCAD_PLOT: return read_pcad_plot;
+    case FGB_KIND_PCAD_BOARD: return read_pcad_board;
     case FGB_KIND_GERBER_CUTTER: return read_cutter;
     default: return nullptr;
   }
@@ -55,6 +63,19 @@ bool reads(int kind, int direction) {
 
 int read_into(MainDB& doc, Pconvert& req) {
   if (!reader_of(req.kind)) return FGB_CONVERT_NOTHING;
+  ReadOptions opt;
+  opt.apertures = req.apertures;
+  opt.aperture_count = req.apertures ? req.aperture_count : 0;
+  opt.layer = req.layer_or_flag;
+  opt.transform = req.transform;
+  opt.progress = req.progress;
+  opt.progress_user = req.progress_user;
+  if (req.kind == FGB_KIND_WMF) {
+    // The caller loaded the metafile; without one nothing is read.
+    if (!req.metafile) return FGB_CONVERT_READ_FAILED;
+    const std::vector<uint8_t>& bits = req.metafile->bits;
+    return read_document(doc, req.kind, bits.data(), bits.size(), opt);
+  }
   if (!req.path) return FGB_CONVERT_BAD_REQUEST;
   InputFile in;
   int err = 0;
@@ -62,12 +83,6 @@ int read_into(MainDB& doc, Pconvert& req) {
     req.sys_error = err;
     return err == ENOMEM ? FGB_CONVERT_NO_MEMORY : FGB_CONVERT_READ_FAILED;
   }
-  ReadOptions opt;
-  opt.apertures = req.apertures;
-  opt.aperture_count = req.apertures ? req.aperture_count : 0;
-  opt.layer = req.layer_or_flag;
-  opt.progress = req.progress;
-  opt.progress_user = req.progress_user;
   return read_document(doc, req.kind, in.data(), in.size(), opt);
 }
 
@@ -148,7 +163,7 @@ float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
 }
 
 int read_document(MainDB& doc, int kind, const uint8_t* data, size_t size, const ReadOptions& opt) {
-  const Reader reader = reader_of(kind);
+  const ReadFn reader = reader_of(kind);
   if (!reader) return FGB_CONVERT_NOTHING;
   DocumentSink sink(doc);
   try {

@@ -186,10 +186,7 @@ class DxfReader {
         closed = 1;
       }
     }
-    if (n >= 2) {
-      sink_.add(kPolyline, path_.polyline(closed != 0), style());
-      added_ = true;
-    }
+    if (n >= 2) add(kPolyline, path_.polyline(closed != 0));
     return true;
   }
 
@@ -201,81 +198,59 @@ class DxfReader {
     }
   }
 
-  bool line() {
+  // The groups of a LINE, CIRCLE or ARC up to its last coordinate group:
+  // colour and width, and the numbers of the groups in codes, each stored
+  // in the matching slot of carried (kept for the next entity of the type)
+  // until the last code, whose number goes to last and ends the entity.
+  // False when the file ends first or a number is not one.
+  template <size_t N>
+  bool entity_groups(const std::string_view (&codes)[N], double (&carried)[N - 1], double& last) {
     for (;;) {
       const std::string_view w = in_.word();
       if (w.empty()) return false;
       bool handled;
       if (!common_group(w, handled)) return false;
       if (handled) continue;
-      if (w == "10") {
-        if (!in_.real(line_[0])) return false;
-      } else if (w == "20") {
-        if (!in_.real(line_[1])) return false;
-      } else if (w == "11") {
-        if (!in_.real(line_[2])) return false;
-      } else if (w == "21") {
-        double y2;
-        if (!in_.real(y2)) return false;
-        const gr_segment seg{{line_[0] * kInchPerMm, line_[1] * kInchPerMm},
-                             {line_[2] * kInchPerMm, y2 * kInchPerMm}};
-        sink_.add(kSegment, &seg, style());
-        added_ = true;
-        return true;
-      }
+      for (size_t i = 0; i + 1 < N; ++i)
+        if (w == codes[i] && !in_.real(carried[i])) return false;
+      if (w == codes[N - 1]) return in_.real(last);
     }
+  }
+
+  void add(int kind, const void* shape) {
+    sink_.add(kind, shape, style());
+    added_ = true;
+  }
+
+  bool line() {
+    static constexpr std::string_view kCodes[] = {"10", "20", "11", "21"};
+    double y2;
+    if (!entity_groups(kCodes, line_, y2)) return false;
+    const gr_segment seg{{line_[0] * kInchPerMm, line_[1] * kInchPerMm}, {line_[2] * kInchPerMm, y2 * kInchPerMm}};
+    add(kSegment, &seg);
+    return true;
   }
 
   bool circle() {
-    for (;;) {
-      const std::string_view w = in_.word();
-      if (w.empty()) return false;
-      bool handled;
-      if (!common_group(w, handled)) return false;
-      if (handled) continue;
-      if (w == "10") {
-        if (!in_.real(circle_[0])) return false;
-      } else if (w == "20") {
-        if (!in_.real(circle_[1])) return false;
-      } else if (w == "40") {
-        double r;
-        if (!in_.real(r)) return false;
-        const gr_circle c{{circle_[0] * kInchPerMm, circle_[1] * kInchPerMm}, r * kInchPerMm};
-        sink_.add(kCircle, &c, style());
-        added_ = true;
-        return true;
-      }
-    }
+    static constexpr std::string_view kCodes[] = {"10", "20", "40"};
+    double r;
+    if (!entity_groups(kCodes, circle_, r)) return false;
+    const gr_circle c{{circle_[0] * kInchPerMm, circle_[1] * kInchPerMm}, r * kInchPerMm};
+    add(kCircle, &c);
+    return true;
   }
 
   bool arc() {
-    for (;;) {
-      const std::string_view w = in_.word();
-      if (w.empty()) return false;
-      bool handled;
-      if (!common_group(w, handled)) return false;
-      if (handled) continue;
-      if (w == "10") {
-        if (!in_.real(arc_[0])) return false;
-      } else if (w == "20") {
-        if (!in_.real(arc_[1])) return false;
-      } else if (w == "40") {
-        if (!in_.real(arc_[2])) return false;
-      } else if (w == "50") {
-        if (!in_.real(arc_[3])) return false;
-      } else if (w == "51") {
-        double end_deg;
-        if (!in_.real(end_deg)) return false;
-        const gr_trcircle a{{arc_[0] * kInchPerMm, arc_[1] * kInchPerMm},
-                            arc_[2] * kInchPerMm,
-                            arc_[3] * kRadPerDeg,
-                            end_deg * kRadPerDeg};
-        const fgb_arc rec = make_arc_record(a);
-        sink_.add(kArc, &rec, style());
-        added_ = true;
-        return true;
-      }
-    }
+    static constexpr std::string_view kCodes[] = {"10", "20", "40", "50", "51"};
+    double end_deg;
+    if (!entity_groups(kCodes, arc_, end_deg)) return false;
+    const gr_trcircle a{{arc_[0] * kInchPerMm, arc_[1] * kInchPerMm},
+                        arc_[2] * kInchPerMm,
+                        arc_[3] * kRadPerDeg,
+                        end_deg * kRadPerDeg};
+    const fgb_arc rec = make_arc_record(a);
+    add(kArc, &rec);
+    return true;
   }
 
   WordCursor in_;

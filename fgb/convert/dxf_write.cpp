@@ -66,32 +66,36 @@ class DxfWriter {
   }
 
  private:
-  void mm(double inches) { out_.fixed(inches * kMmPerInch, 6); }
-  void width() { out_.fixed(width_, 5); }
+  // A group of a number: its code line (" 10\n"), the number, a line feed.
+  void group(const char* code, double value, int precision) {
+    out_.text(code);
+    out_.fixed(value, precision);
+    out_.text("\n");
+  }
+  // A length, in millimetres ("%f").
+  void mm_group(const char* code, double inches) { group(code, inches * kMmPerInch, 6); }
+  // The width, in inches as stored ("%6.5f").
+  void width_group(const char* code) { group(code, width_, 5); }
 
   void entity_head(const char* name) {
     out_.text("  0\n");
     out_.text(name);
     out_.text("\n  8\n0\n  62\n   ");
     out_.integer(colour_);
+    out_.text("\n");
   }
 
   void polyline(const PointsView& v) {
     entity_head("POLYLINE");
-    out_.text("\n  6\nCONTINUOUS\n 66\n  1\n");
+    out_.text("  6\nCONTINUOUS\n 66\n  1\n");
     out_.text(" 10\n0.0\n 20\n0.0\n 30\n0.0\n");
-    out_.text(" 40\n");
-    width();
-    out_.text("\n 41\n");
-    width();
-    out_.text("\n");
+    width_group(" 40\n");
+    width_group(" 41\n");
     if (v.closed) out_.text(" 70\n     1\n");
     for (uint32_t i = 0; i < v.n; ++i) {
-      out_.text("  0\nVERTEX\n  8\n0\n 10\n");
-      mm(v.p[i].x);
-      out_.text("\n 20\n");
-      mm(v.p[i].y);
-      out_.text("\n");
+      out_.text("  0\nVERTEX\n  8\n0\n");
+      mm_group(" 10\n", v.p[i].x);
+      mm_group(" 20\n", v.p[i].y);
     }
     out_.text("  0\nSEQEND\n  8\n0\n");
   }
@@ -99,40 +103,29 @@ class DxfWriter {
   // "%d\n" colour, " 39\n%6.5f\n" width, " 10\n%f\n 20\n%f\n 30\n0.0\n" point
   void head_with_thickness(const char* name, gr_cpoint p) {
     entity_head(name);
-    out_.text("\n 39\n");
-    width();
-    out_.text("\n 10\n");
-    mm(p.x);
-    out_.text("\n 20\n");
-    mm(p.y);
-    out_.text("\n 30\n0.0\n");
+    width_group(" 39\n");
+    mm_group(" 10\n", p.x);
+    mm_group(" 20\n", p.y);
+    out_.text(" 30\n0.0\n");
   }
 
   void segment(const gr_segment& s) {
     head_with_thickness("LINE", s.p1);
-    out_.text(" 11\n");
-    mm(s.p2.x);
-    out_.text("\n 21\n");
-    mm(s.p2.y);
-    out_.text("\n 31\n0.0\n");
+    mm_group(" 11\n", s.p2.x);
+    mm_group(" 21\n", s.p2.y);
+    out_.text(" 31\n0.0\n");
   }
 
   void circle(const gr_circle& c) {
     head_with_thickness("CIRCLE", c.c);
-    out_.text(" 40\n");
-    mm(c.r);
-    out_.text("\n");
+    mm_group(" 40\n", c.r);
   }
 
   void arc(const gr_trcircle& a) {
     head_with_thickness("ARC", a.c);
-    out_.text(" 40\n");
-    mm(a.r);
-    out_.text("\n 50\n");
-    out_.fixed(a.a1 * kDegPerRad, 6);
-    out_.text("\n 51\n");
-    out_.fixed(a.a2 * kDegPerRad, 6);
-    out_.text("\n");
+    mm_group(" 40\n", a.r);
+    group(" 50\n", a.a1 * kDegPerRad, 6);
+    group(" 51\n", a.a2 * kDegPerRad, 6);
   }
 
   DxfContext& ctx_;

@@ -36,6 +36,13 @@ void pen_header(OutBuf& out, int pen) {
   out.text(";LT;VS2;\n");
 }
 
+// Before an arc or a circle the same pen lines stand one instruction a line.
+void curve_pen_header(OutBuf& out, int pen) {
+  out.text("SP");
+  out.integer(pen);
+  out.text(";\nLT;\nVS2;\n");
+}
+
 void coords(OutBuf& out, gr_cpoint pt) {
   const PlotterPoint p = hpgl_point(pt);
   out.integer(p.x);
@@ -61,9 +68,7 @@ void contour(OutBuf& out, const PointsView& v) {
 }  // namespace
 
 void hpgl_write_arc(OutBuf& out, const gr_trcircle& arc, int pen) {
-  out.text("SP");
-  out.integer(pen);
-  out.text(";\nLT;\nVS2;\n");
+  curve_pen_header(out, pen);
   move(out, "PU", gr_cpoint{arc.c.x + arc.r * std::cos(arc.a1), arc.c.y + arc.r * std::sin(arc.a1)});
   out.text("\n");
   const double a2 = arc.a2 < arc.a1 ? arc.a2 + 2.0 * kPi : arc.a2;
@@ -78,9 +83,7 @@ void hpgl_write_arc(OutBuf& out, const gr_trcircle& arc, int pen) {
 }
 
 void hpgl_write_circle(OutBuf& out, const gr_circle& c, int pen) {
-  out.text("SP");
-  out.integer(pen);
-  out.text(";\nLT;\nVS2;\n");
+  curve_pen_header(out, pen);
   move(out, "PU", c.c);
   out.text("\nPD;CI");
   out.integer(trunc_file_unit(c.r * kPlotterUnitsPerInch));

@@ -109,14 +109,18 @@ void MainDB::CopyInfo(MainDB* src) noexcept {
   actual_ = src->actual_;
   page_count_s_ = src->page_count_s_;
   actual_s_ = src->actual_s_;
-  dim_ = src->dim_;
-  centre_ = src->centre_;
-  nullp_ = src->nullp_;
-  dim_s_ = src->dim_s_;
-  nullp_s_ = src->nullp_s_;
-  centre_s_ = src->centre_s_;
-  count_ = src->count_;
-  count_s_ = src->count_s_;
+  copy_measures(*src);
+}
+
+void MainDB::copy_measures(const MainDB& src) noexcept {
+  dim_ = src.dim_;
+  centre_ = src.centre_;
+  nullp_ = src.nullp_;
+  dim_s_ = src.dim_s_;
+  nullp_s_ = src.nullp_s_;
+  centre_s_ = src.centre_s_;
+  count_ = src.count_;
+  count_s_ = src.count_s_;
 }
 
 // ---------------------------------------------------------------------------
@@ -276,14 +280,7 @@ void MainDB::CopyAll(MainDB* src) noexcept {
   if (!src || src == this) return;
   src->AppendingDB(this, 1, 1);
   src->AppendingDB(this, 2, 2);
-  dim_ = src->dim_;
-  centre_ = src->centre_;
-  nullp_ = src->nullp_;
-  dim_s_ = src->dim_s_;
-  nullp_s_ = src->nullp_s_;
-  centre_s_ = src->centre_s_;
-  count_ = src->count_;
-  count_s_ = src->count_s_;
+  copy_measures(*src);
 }
 
 // ---------------------------------------------------------------------------

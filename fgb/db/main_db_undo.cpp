@@ -70,6 +70,16 @@ struct UndoChain {
     delete r;
   }
 
+  // Frees every record newer than r.
+  static void release_newer(UndoRecord* r) noexcept {
+    for (UndoRecord* n = r->newer; n;) {
+      UndoRecord* next = n->newer;
+      release(n);
+      n = next;
+    }
+    r->newer = nullptr;
+  }
+
   // The document leaves record r: r's snapshot keeps the present pages.
   static void leave(MainDB& doc, UndoRecord* r) noexcept {
     MainDB* s = r->snapshot;
@@ -99,13 +109,8 @@ struct UndoChain {
       doc.undo_current_ = r;
       return;
     }
-    // Redo is no longer possible: discard the records newer than the current one.
-    for (UndoRecord* n = cur->newer; n;) {
-      UndoRecord* next = n->newer;
-      release(n);
-      n = next;
-    }
-    cur->newer = nullptr;
+    // Redo is no longer possible.
+    release_newer(cur);
 
     // Find the oldest record, counting steps from the current one.
     UndoRecord* oldest = cur;
@@ -134,18 +139,23 @@ struct UndoChain {
     cur->older = rec;
   }
 
+  // The document moves from record `from` to its neighbour `to`; the
+  // window redraws.
+  static void step(MainDB& doc, UndoRecord* from, UndoRecord* to) noexcept {
+    leave(doc, from);
+    doc.undo_current_ = to;
+    enter(doc, to);
+    doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+  }
+
   static void get_undo(MainDB& doc) noexcept {
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
-    if (cur->older) {
-      leave(doc, cur);
-      cur = cur->older;
-      doc.undo_current_ = cur;
-      enter(doc, cur);
-      doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+    if (UndoRecord* older = cur->older) {
+      step(doc, cur, older);
       doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_POSSIBLE);
       doc.redo_ = 1;
-      if (cur->older) return;
+      if (older->older) return;
     }
     doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_IMPOSSIBLE);
     doc.undo_ = 0;
@@ -154,32 +164,20 @@ struct UndoChain {
   static void get_redo(MainDB& doc) noexcept {
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
-    if (!cur->newer) {
-      doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
-      doc.redo_ = 0;
-      return;
+    if (UndoRecord* newer = cur->newer) {
+      step(doc, cur, newer);
+      doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_POSSIBLE);
+      doc.undo_ = 1;
+      if (newer->newer) return;
     }
-    leave(doc, cur);
-    cur = cur->newer;
-    doc.undo_current_ = cur;
-    enter(doc, cur);
-    doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
-    doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_POSSIBLE);
-    doc.undo_ = 1;
-    if (!cur->newer) {
-      doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
-      doc.redo_ = 0;
-    }
+    doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
+    doc.redo_ = 0;
   }
 
   static void delete_heads(MainDB& doc) noexcept {
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
-    for (UndoRecord* n = cur->newer; n;) {
-      UndoRecord* next = n->newer;
-      release(n);
-      n = next;
-    }
+    release_newer(cur);
     // The current record and every older one; the current snapshot, a view
     // of the document's pages, releases nothing but its record.
     for (UndoRecord* o = cur; o;) {

@@ -48,8 +48,11 @@ static void geometry(void) {
   check(gr_vect_len(&a) == 5.0, "gr_vect_len(3, 4) == 5");
 }
 
+int fgb_import_c_check(void); /* fgb_import.c */
+
 int main(void) {
   object_store();
   geometry();
+  if (fgb_import_c_check() != 0) check(0, "metafile handles through the C header");
   return failures ? 1 : 0;
 }

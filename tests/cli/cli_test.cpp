@@ -1,68 +1,21 @@
 // kalvex-cli commands, run in process: kinds from extensions and options,
 // conversions between the kinds, info, the apertures table, and the errors
 // (message naming the file and the cause, non-zero status).
+#include "cli_test_util.h"
+
 #include "cli/apertures.h"
-#include "cli/cli.h"
 #include "cli/kinds.h"
 
 #include <fgb/convert/convert.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace kalvex::cli;
+using namespace clitest;
 
 namespace {
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvex-cli");
-  char* out_buf = nullptr;
-  char* err_buf = nullptr;
-  size_t out_len = 0, err_len = 0;
-  Io io;
-  io.out = open_memstream(&out_buf, &out_len);
-  io.err = open_memstream(&err_buf, &err_len);
-  Result r;
-  r.status = run(args, io);
-  std::fclose(io.out);
-  std::fclose(io.err);
-  r.out.assign(out_buf, out_len);
-  r.err.assign(err_buf, err_len);
-  std::free(out_buf);
-  std::free(err_buf);
-  return r;
-}
-
-class Folder {
- public:
-  Folder() {
-    std::string t = (fs::temp_directory_path() / "kalvex-cli-XXXXXX").string();
-    dir_ = ::mkdtemp(t.data());
-  }
-  ~Folder() { fs::remove_all(dir_); }
-  std::string operator/(const std::string& n) const { return (dir_ / n).string(); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return *this / name;
-  }
-
- private:
-  fs::path dir_;
-};
-
-std::string slurp(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 const char kSquare[] = "IN;SP1;PU0,0;PD1016,0;PD1016,1016;PD0,1016;PD0,0;PU;SP3;PU0,0;PD2032,508;PU;";
 

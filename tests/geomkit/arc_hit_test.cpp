@@ -140,7 +140,7 @@ TEST(ArcHit, RectangleAgainstArc) {
       // Ranges that wrap through pi keep their answers.
       {"wrapping arc crossed at the left", 3 * kPi / 4, -3 * kPi / 4, {-2, -0.1, -0.5, 0.1}, GR_OUTLINES_CROSS},
       {"wrapping arc, circle crossed on the right", 3 * kPi / 4, -3 * kPi / 4, {0.5, -0.1, 2, 0.1}, GR_NO_CONTACT},
-      // Ranges past pi without wrapping: the part beyond pi is hit (issue 3).
+      // Ranges past pi without wrapping: the stretch beyond pi is hit (issue 3).
       {"left half crossed below", kPi / 2, 3 * kPi / 2, {-1.2, -0.8, -0.5, -0.5}, GR_OUTLINES_CROSS},
       {"left half crossed at pi", kPi / 2, 3 * kPi / 2, {-2, -0.1, -0.5, 0.1}, GR_OUTLINES_CROSS},
       {"left half, circle crossed on the right", kPi / 2, 3 * kPi / 2, {0.5, -0.1, 2, 0.1}, GR_NO_CONTACT},

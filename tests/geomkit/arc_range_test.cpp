@@ -94,7 +94,7 @@ TEST(ArcRange, OnArcRule) {
       {"wrapping range, outside", 3.0, -3.0, 0.0, false},
       {"wrapping range through zero", 1.0, 0.5, 2.0, true},
       {"wrapping range through zero, gap", 1.0, 0.5, 0.7, false},
-      // Ranges past pi without wrapping: the part beyond pi counts (issue 3).
+      // Ranges past pi without wrapping: the stretch beyond pi counts (issue 3).
       {"beyond pi: left point", kPi / 2, 3 * kPi / 2, kPi, true},
       {"beyond pi: lower left", kPi / 2, 3 * kPi / 2, -2.0, true},
       {"beyond pi: right side excluded", kPi / 2, 3 * kPi / 2, 0.0, false},

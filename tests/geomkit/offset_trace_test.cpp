@@ -2,46 +2,30 @@
 // KALVEX_OFFSET_TRACE_DIR names, in the engine's formats (numbers never
 // localised); nothing at all without it.
 #include "offset_support.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace offset_support;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-struct TempDir {
-  fs::path path;
-  explicit TempDir(const char* tag) {
-    path = fs::temp_directory_path() / (std::string("kalvex_offset_") + tag + std::to_string(::getpid()));
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-};
+using testsupport::slurp;
+using testsupport::TempFolder;
 
 TEST(OffsetTrace, WritesTheLogAndDumpsIntoTheNamedFolder) {
-  TempDir dir("trace");
-  ASSERT_EQ(::setenv("KALVEX_OFFSET_TRACE_DIR", dir.path.c_str(), 1), 0);
+  TempFolder dir("kalvex-offset-trace");
+  ASSERT_EQ(::setenv("KALVEX_OFFSET_TRACE_DIR", dir.path().c_str(), 1), 0);
   std::vector<offset_corpus::Ring> out;
   ASSERT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), 1, &out), 1);
   ASSERT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), -1, &out), 1);
   ::unsetenv("KALVEX_OFFSET_TRACE_DIR");
 
-  const std::string log = slurp(dir.path / "__err.$_C");
+  const std::string log = slurp(dir.path() / "__err.$_C");
   EXPECT_NE(log.find("execute_lib  1\n"), std::string::npos);
   EXPECT_NE(log.find("peres_2_elem  1\n"), std::string::npos);
   EXPECT_NE(log.find("find_per_linii_s_segm  1\n"), std::string::npos);
@@ -49,37 +33,37 @@ TEST(OffsetTrace, WritesTheLogAndDumpsIntoTheNamedFolder) {
 
   // The last call: the inset square, four lines kept (state 2), the first
   // line's start corner at (1, 1) and its direction (sine first).
-  const std::string lines = slurp(dir.path / "1lines.$_C");
+  const std::string lines = slurp(dir.path() / "1lines.$_C");
   EXPECT_EQ(lines.rfind("0\nline , 9.000000000   1.000000000\n  1.000000000 ", 0), 0u);
   EXPECT_NE(lines.find("svob = 2\n"), std::string::npos);
   EXPECT_NE(lines.find("parameter = 1\n"), std::string::npos);
   EXPECT_NE(lines.find("par ,"), std::string::npos);
   EXPECT_NE(lines.find("ind_inters ,"), std::string::npos);
 
-  const std::string cross = slurp(dir.path / "2lines.$_C");
+  const std::string cross = slurp(dir.path() / "2lines.$_C");
   EXPECT_NE(cross.find("0\nparameter = 1\npar , 0.000000000 \nind_inters ,3 \npar , 8.000000000 \nind_inters ,1 \n"), std::string::npos);
-  const std::string seg = slurp(dir.path / "1seg.$_C");
+  const std::string seg = slurp(dir.path() / "1seg.$_C");
   EXPECT_EQ(seg.substr(0, 4), "0\n2\n");
-  const std::string dxf = slurp(dir.path / "_lin1.dxf");
+  const std::string dxf = slurp(dir.path() / "_lin1.dxf");
   EXPECT_EQ(dxf.rfind("0\nSECTION\n2\nENTITIES\n", 0), 0u);
   EXPECT_NE(dxf.find("0\nPOLYLINE\n8\n0\n66\n1\n"), std::string::npos);
   EXPECT_NE(dxf.find("0\nENDSEC\n0\nEOF\n"), std::string::npos);
 }
 
 TEST(OffsetTrace, WritesNothingWithoutTheVariable) {
-  TempDir dir("quiet");
+  TempFolder dir("kalvex-offset-quiet");
   ::unsetenv("KALVEX_OFFSET_TRACE_DIR");
   const fs::path cwd = fs::current_path();
-  fs::current_path(dir.path);
+  fs::current_path(dir.path());
   std::vector<offset_corpus::Ring> out;
   EXPECT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), 1, &out), 1);
   fs::current_path(cwd);
-  EXPECT_TRUE(fs::is_empty(dir.path));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
   // A variable naming no folder is ignored too.
-  ASSERT_EQ(::setenv("KALVEX_OFFSET_TRACE_DIR", (dir.path / "missing").c_str(), 1), 0);
+  ASSERT_EQ(::setenv("KALVEX_OFFSET_TRACE_DIR", (dir.path() / "missing").c_str(), 1), 0);
   EXPECT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), 1, &out), 1);
   ::unsetenv("KALVEX_OFFSET_TRACE_DIR");
-  EXPECT_TRUE(fs::is_empty(dir.path));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 }  // namespace

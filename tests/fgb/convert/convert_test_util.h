@@ -1,13 +1,16 @@
 // Helpers of the conversion tests: a sink that records what a reader emits,
-// building elements for the writers, and running a writer into a string.
+// building elements for the writers, running a writer into a string, files
+// and the corpus of real-world files.
 #ifndef TESTS_FGB_CONVERT_TEST_UTIL_H
 #define TESTS_FGB_CONVERT_TEST_UTIL_H
 
 #include "fgb/convert/convert_p.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +19,9 @@
 namespace convtest {
 
 using namespace fgb::conv;
+using testsupport::slurp;
+using testsupport::spit;
+using testsupport::TempFolder;
 
 struct Recorded {
   int kind = 0;
@@ -23,6 +29,8 @@ struct Recorded {
   bool closed = false;         // polylines
   double r = 0, a1 = 0, a2 = 0;  // circles and arcs
   gr_curve_style style{};
+  gr_fill_area_style fill = fgb_default_fill_area_style;  // as handed to add_filled
+  std::vector<std::vector<gr_cpoint>> members;  // polyline sets (all closed flags in closed)
 };
 
 class RecordingSink final : public ElementSink {
@@ -61,13 +69,54 @@ class RecordingSink final : public ElementSink {
       case kFlash:
         r.pts = {*static_cast<const gr_cpoint*>(shape)};
         break;
+      case kBezier: {
+        const auto* b = static_cast<const gr_bezier*>(shape);
+        const gr_cpoint* pts = b->pnt;
+        r.pts.assign(pts, pts + b->n);
+        break;
+      }
+      case kPolylines: {
+        const auto* set = static_cast<const gr_polylines*>(shape);
+        const gr_polyline* p = gr_polylines_first(set);
+        r.closed = true;
+        for (int32_t k = 0; k < set->n; ++k, p = gr_polylines_next(p)) {
+          const gr_cpoint* pts = p->pnt;
+          r.members.emplace_back(pts, pts + p->n);
+          r.closed = r.closed && p->closed != 0;
+        }
+        break;
+      }
       default:
         break;
     }
     elems.push_back(r);
   }
+  void add_filled(int kind, const void* shape, const gr_curve_style& style,
+                  const gr_fill_area_style& fill) override {
+    add(kind, shape, style);
+    elems.back().fill = fill;
+  }
   std::vector<Recorded> elems;
 };
+
+// Every number of the record is finite: points, members, radius, angles, width.
+inline bool all_finite(const Recorded& r) {
+  const auto finite = [](const gr_cpoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+  for (const auto& p : r.pts)
+    if (!finite(p)) return false;
+  for (const auto& m : r.members)
+    for (const auto& p : m)
+      if (!finite(p)) return false;
+  return std::isfinite(r.r) && std::isfinite(r.a1) && std::isfinite(r.a2) && std::isfinite(r.style.width);
+}
+
+// The folder of real-world files of other programs (KALVEX_CORPUS_DIR);
+// empty when it is not there.
+inline std::filesystem::path corpus_root() {
+  const char* root = std::getenv("KALVEX_CORPUS_DIR");
+  if (!root || !std::filesystem::is_directory(root)) return {};
+  return root;
+}
 
 inline std::vector<Recorded> read_with(ReadFn fn, const std::string& text, const ReadOptions& opt = {}) {
   RecordingSink sink;

@@ -6,24 +6,11 @@
 
 #include <fgb/main_db.h>
 
-#include <cmath>
-#include <fstream>
 
 using namespace convtest;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-bool finite(const Recorded& r) {
-  for (const auto& p : r.pts)
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-  return std::isfinite(r.r) && std::isfinite(r.a1) && std::isfinite(r.a2) && std::isfinite(r.style.width);
-}
 
 struct Folder {
   const char* name;
@@ -40,21 +27,21 @@ const Folder kFolders[] = {
 };
 
 TEST(Corpus, EveryFileReadsWithoutHarm) {
-  const char* root = std::getenv("KALVEX_CORPUS_DIR");
-  if (!root || !fs::is_directory(root)) GTEST_SKIP() << "no corpus";
+  const fs::path root = corpus_root();
+  if (root.empty()) GTEST_SKIP() << "no corpus";
   static float apertures[100];
   for (int i = 0; i < 100; ++i) apertures[i] = 0.001f * static_cast<float>(i);
   ReadOptions opt;
   opt.apertures = apertures;
   opt.aperture_count = 100;
   for (const Folder& f : kFolders) {
-    const fs::path dir = fs::path(root) / f.name;
+    const fs::path dir = root / f.name;
     if (!fs::is_directory(dir)) continue;
     size_t with_elements = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string bytes = slurp(entry.path());
       const auto elems = read_with(f.read, bytes, opt);
-      for (const auto& e : elems) ASSERT_TRUE(finite(e)) << entry.path();
+      for (const auto& e : elems) ASSERT_TRUE(all_finite(e)) << entry.path();
       if (!elems.empty()) ++with_elements;
       // The same file through the document, then out in every kind and back.
       MainDB doc;

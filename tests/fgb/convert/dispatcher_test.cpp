@@ -9,7 +9,6 @@
 
 #include <csignal>
 #include <deque>
-#include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -32,41 +31,6 @@ class Window final : public DbNotifyTarget {
   std::vector<Notice> seen;
 };
 
-class TempDir {
- public:
-  TempDir() {
-    std::string templ = (fs::temp_directory_path() / "kalvex-conv-XXXXXX").string();
-    path_ = ::mkdtemp(templ.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
-  size_t entries() const {
-    size_t n = 0;
-    for (const auto& e : fs::directory_iterator(path_)) {
-      (void)e;
-      ++n;
-    }
-    return n;
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // The request keeps a pointer to the path: keep every path alive.
 Pconvert request(int direction, const std::string& path, int kind) {
@@ -86,7 +50,7 @@ void add_segment(MainDB& doc, gr_cpoint a, gr_cpoint b, int side, double width =
 }
 
 TEST(Dispatcher, EmptyDocumentsGetEachKindsFrame) {
-  TempDir dir;
+  TempFolder dir;
   const struct {
     int kind;
     const char* full;
@@ -111,7 +75,7 @@ TEST(Dispatcher, EmptyDocumentsGetEachKindsFrame) {
 }
 
 TEST(Dispatcher, UnselectedElementsComeBeforeSelectedOnes) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   add_segment(doc, {0, 0}, {1, 0}, 2);  // selected, drawn first
   add_segment(doc, {2, 0}, {3, 0}, 1);
@@ -125,7 +89,7 @@ TEST(Dispatcher, UnselectedElementsComeBeforeSelectedOnes) {
 }
 
 TEST(Dispatcher, ElapsedTimeComesBackFromHpglAndGerberOnly) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   add_segment(doc, {0, 0}, {1, 0}, 1);
   const struct {
@@ -156,7 +120,7 @@ TEST(Dispatcher, ElapsedTimeComesBackFromHpglAndGerberOnly) {
 }
 
 TEST(Dispatcher, ImportOnlyKindsAndUnknownKindsWriteNothing) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   for (int kind : {3, 4, 5, 6, 8, -1}) {
     Pconvert req = request(1, dir / "x", kind);
@@ -166,7 +130,7 @@ TEST(Dispatcher, ImportOnlyKindsAndUnknownKindsWriteNothing) {
 }
 
 TEST(Dispatcher, EveryPageIsWrittenInOrder) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   const int n = 2 * (kPageLimit + 1) + 5;
   for (int i = 0; i < n; ++i) add_segment(doc, {0, 0}, {i / 1000.0, 1}, 1);
@@ -192,7 +156,7 @@ TEST(Dispatcher, EveryPageIsWrittenInOrder) {
 }
 
 TEST(Dispatcher, ReadingTakesAnUndoSnapshotAndTellsTheWindow) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "in.hpg";
   spit(path, "SP1;PU0,0;PD1016,0;PU;PU0,0;PD0,1016;PD1016,1016;PU;");
   Window w;
@@ -212,7 +176,7 @@ TEST(Dispatcher, ReadingTakesAnUndoSnapshotAndTellsTheWindow) {
 }
 
 TEST(Dispatcher, UnreadableInputAddsNothingButStillNotifies) {
-  TempDir dir;
+  TempFolder dir;
   Window w;
   MainDB doc(&w);
   Pconvert req = request(0, dir / "missing.dxf", FGB_KIND_DXF);
@@ -231,7 +195,7 @@ TEST(Dispatcher, UnreadableInputAddsNothingButStillNotifies) {
 }
 
 TEST(Dispatcher, WritingSendsNoNotification) {
-  TempDir dir;
+  TempFolder dir;
   Window w;
   MainDB doc(&w);
   w.seen.clear();
@@ -241,7 +205,7 @@ TEST(Dispatcher, WritingSendsNoNotification) {
 }
 
 TEST(Dispatcher, OutputThatCannotBeCreatedIsReportedAndLeavesNothing) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   add_segment(doc, {0, 0}, {1, 1}, 1);
   Pconvert req = request(1, dir / "no/such/folder/x.hpg", FGB_KIND_HPGL);
@@ -259,7 +223,7 @@ TEST(Dispatcher, OutputThatCannotBeCreatedIsReportedAndLeavesNothing) {
 }
 
 TEST(Dispatcher, FailureHalfwayKeepsThePreviousFile) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "drawing.dxf";
   spit(path, "previous contents");
   MainDB doc;
@@ -285,7 +249,7 @@ TEST(Dispatcher, FailureHalfwayKeepsThePreviousFile) {
 }
 
 TEST(Dispatcher, ReplacedFileKeepsItsPermissionsAndLinksAreFollowed) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   add_segment(doc, {0, 0}, {1, 1}, 1);
   const std::string path = dir / "p.gbr";
@@ -313,7 +277,7 @@ TEST(Dispatcher, ReplacedFileKeepsItsPermissionsAndLinksAreFollowed) {
 }
 
 TEST(Dispatcher, FilesWrittenAndReadBackKeepTheirCoordinates) {
-  TempDir dir;
+  TempFolder dir;
   MainDB doc;
   const gr_cpoint pts[] = {{0.29, 0.57}, {1.001, 0.003}, {12.345, 6.789}};
   std::vector<double> poly(1 + 2 * 3);
@@ -339,7 +303,7 @@ TEST(Dispatcher, FilesWrittenAndReadBackKeepTheirCoordinates) {
 }
 
 TEST(Dispatcher, LongReadsReportProgress) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "big.hpg";
   std::string text = "SP1;";
   while (text.size() < (3u << 20)) text += "PU100,100;PD200,100;PD200,200;PD100,200;PD100,100;\n";
@@ -369,7 +333,7 @@ TEST(Dispatcher, LongReadsReportProgress) {
 namespace {
 
 TEST(InputFile, WholeFilesEmptyFilesAndStreams) {
-  TempDir dir;
+  TempFolder dir;
   std::string text;
   for (int i = 0; i < 300000; ++i) text += "PD" + std::to_string(i) + ";";
   spit(dir / "f", text);
