@@ -13,7 +13,6 @@
 #include <geomkit/device_context.h>
 #include <geomkit/gr_style.h>
 
-#include <climits>
 #include <new>
 
 namespace fgb {
@@ -126,8 +125,6 @@ void transform_shape(int kind, void* shape, const PointMap& m) {
   }
 }
 
-int clamp_to_int(long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
-
 }  // namespace
 
 void MainDB::Operation(pOperate* request) noexcept {
@@ -184,7 +181,7 @@ void MainDB::PolyToBezier(long steps) noexcept {
   MainDB* w = new (std::nothrow) MainDB();
   if (!w) return;
   AppendingDB(w, 1, 1);
-  const int density = clamp_to_int(steps);
+  const int density = fgb::clamp_to_int(steps);
   fgb::AlignedShape aligned;
   fgb::ElementProgress progress(*this, count_s_);
   for (pages* p = first_s_; p; p = p->next) {

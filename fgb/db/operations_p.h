@@ -10,6 +10,7 @@
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_poly.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -55,6 +56,11 @@ gr_fill_area_style hollow_fill() noexcept;
 
 // The fill of an element copied without one.
 inline constexpr gr_fill_area_style kNoFill{0, {0, 0, 0}};
+
+// A point density given as a long, held to the int the geometry library takes.
+inline int clamp_to_int(long v) noexcept {
+  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+}
 
 // The document takes over a work document's pages and frees its record.
 void take_over(MainDB& doc, MainDB* work) noexcept;
