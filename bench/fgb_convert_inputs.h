@@ -52,24 +52,25 @@ inline void add_fixed(std::string& s, double v) {
   s.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6).ptr);
 }
 
+// before, x, between, y, after: one coordinate pair in a command.
+inline void add_xy(std::string& s, const char* before, int x, const char* between, int y, const char* after) {
+  s += before;
+  add_int(s, x);
+  s += between;
+  add_int(s, y);
+  s += after;
+}
+
 // PU to each path's start, PD to its points, one path per line.
 inline std::string make_hpgl() {
   std::string s = "IN;\nSP1;\n";
   Walk w(30480);
   for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
     w.jump();
-    s += "PU";
-    add_int(s, w.x());
-    s += ',';
-    add_int(s, w.y());
-    s += ';';
+    add_xy(s, "PU", w.x(), ",", w.y(), ";");
     for (int k = 0; k < kPathLength; ++k) {
       w.step();
-      s += "PD";
-      add_int(s, w.x());
-      s += ',';
-      add_int(s, w.y());
-      s += ';';
+      add_xy(s, "PD", w.x(), ",", w.y(), ";");
     }
     s += "PU;\n";
   }
@@ -85,18 +86,10 @@ inline std::string make_gerber() {
   Walk w(30000);
   for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
     w.jump();
-    s += 'X';
-    add_int(s, w.x());
-    s += 'Y';
-    add_int(s, w.y());
-    s += "D02*\n";
+    add_xy(s, "X", w.x(), "Y", w.y(), "D02*\n");
     for (int k = 0; k < kPathLength; ++k) {
       w.step();
-      s += 'X';
-      add_int(s, w.x());
-      s += 'Y';
-      add_int(s, w.y());
-      s += "D01*\n";
+      add_xy(s, "X", w.x(), "Y", w.y(), "D01*\n");
     }
   }
   s += "D02*M02*\n";
@@ -108,18 +101,10 @@ inline std::string make_cutter() {
   Walk w(30000);
   for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
     w.jump();
-    s += "M15*X";
-    add_int(s, w.x());
-    s += 'Y';
-    add_int(s, w.y());
-    s += "*M14*\n";
+    add_xy(s, "M15*X", w.x(), "Y", w.y(), "*M14*\n");
     for (int k = 0; k < kPathLength; ++k) {
       w.step();
-      s += 'X';
-      add_int(s, w.x());
-      s += 'Y';
-      add_int(s, w.y());
-      s += "*\n";
+      add_xy(s, "X", w.x(), "Y", w.y(), "*\n");
     }
   }
   s += "M15*M0*\n";

@@ -16,19 +16,14 @@
 // Document/<outline>/<n> times MainDB::Hatch end to end on a document
 // holding the outline selected: undo snapshot, work document, hatch and the
 // AddElem of every segment.
+#include "bench/outline_bench.h"
 #include "fgb/db/hatch_p.h"
-#include "tests/geomkit/offset_corpus.h"
 
 #include <fgb/main_db.h>
 #include <geomkit/gr_poly.h>
 
 #include <benchmark/benchmark.h>
 
-#ifdef KALVEX_HAVE_CLIPPER
-#include <polyclipping/clipper.hpp>
-#endif
-
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -36,24 +31,9 @@
 
 namespace {
 
-using offset_corpus::Outline;
-using offset_corpus::Ring;
+using namespace outline_bench;
 
 constexpr double kStep = 0.2 / 25.4;  // 0.2 mm in inches
-constexpr double kScale = 1e7;        // Clipper units per inch
-
-struct PlineFree {
-  void operator()(gr_polyline* p) const { gr_free_buffer_for_polyline(p); }
-};
-using Pline = std::unique_ptr<gr_polyline, PlineFree>;
-
-Pline to_pline(const Ring& r) {
-  Pline p(gr_alloc_buffer_for_polyline(static_cast<int>(r.size())));
-  p->closed = 1;
-  p->n = static_cast<uint32_t>(r.size());
-  for (size_t i = 0; i < r.size(); ++i) p->pnt[i] = r[i];
-  return p;
-}
 
 struct CountingSink final : fgb::HatchSink {
   long segments = 0;
@@ -65,28 +45,7 @@ struct CountingSink final : fgb::HatchSink {
   }
 };
 
-// Mean seconds per call of f, over at least 300 ms or `most` calls.
-template <class F>
-double seconds_per_call(F&& f, int most = 1000) {
-  int reps = 0;
-  const auto t0 = std::chrono::steady_clock::now();
-  do {
-    f();
-    ++reps;
-  } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(300) && reps < most);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / reps;
-}
-
 #ifdef KALVEX_HAVE_CLIPPER
-ClipperLib::Path to_path(const Ring& r) {
-  ClipperLib::Path p;
-  p.reserve(r.size());
-  for (const gr_cpoint& q : r)
-    p.push_back(ClipperLib::IntPoint(static_cast<ClipperLib::cInt>(std::llround(q.x * kScale)),
-                                     static_cast<ClipperLib::cInt>(std::llround(q.y * kScale))));
-  return p;
-}
-
 // The hatch lines as open paths across the polygon's box, at the heights
 // the hatch uses (two steps below the box, while below two steps above).
 ClipperLib::Paths hatch_lines(const Ring& r) {
@@ -98,10 +57,10 @@ ClipperLib::Paths hatch_lines(const Ring& r) {
     y2 = std::fmax(y2, q.y);
   }
   ClipperLib::Paths lines;
-  const auto lx = static_cast<ClipperLib::cInt>(std::llround((x1 - 1) * kScale));
-  const auto rx = static_cast<ClipperLib::cInt>(std::llround((x2 + 1) * kScale));
+  const auto lx = static_cast<ClipperLib::cInt>(std::llround((x1 - 1) * kClipperScale));
+  const auto rx = static_cast<ClipperLib::cInt>(std::llround((x2 + 1) * kClipperScale));
   for (double y = y1 - 2 * kStep; y < y2 + 2 * kStep; y += kStep) {
-    const auto iy = static_cast<ClipperLib::cInt>(std::llround(y * kScale));
+    const auto iy = static_cast<ClipperLib::cInt>(std::llround(y * kClipperScale));
     lines.push_back({ClipperLib::IntPoint(lx, iy), ClipperLib::IntPoint(rx, iy)});
   }
   return lines;
@@ -119,18 +78,9 @@ ClipperLib::Paths clipper_hatch(const ClipperLib::Path& poly, const ClipperLib::
 }
 #endif
 
-const char* name_of(Outline o) {
-  switch (o) {
-    case Outline::kSmooth: return "smooth";
-    case Outline::kJitter: return "jitter";
-    case Outline::kSpikes: return "spikes";
-    default: return "?";
-  }
-}
-
 void core_bench(benchmark::State& state, Outline kind, int n) {
   const Ring ring = offset_corpus::bench_star(kind, n);
-  const Pline pl = to_pline(ring);
+  const auto pl = to_pline(ring);
   long segments = 0;
   double length = 0;
   for (auto _ : state) {
@@ -162,7 +112,7 @@ void core_bench(benchmark::State& state, Outline kind, int n) {
   const double clip_s = seconds_per_call([&] { open = clipper_hatch(poly, lines); });
   double clip_len = 0;
   for (const auto& p : open)
-    for (size_t i = 1; i < p.size(); ++i) clip_len += std::fabs(static_cast<double>(p[i].X - p[i - 1].X)) / kScale;
+    for (size_t i = 1; i < p.size(); ++i) clip_len += std::fabs(static_cast<double>(p[i].X - p[i - 1].X)) / kClipperScale;
   state.counters["clipper_ms"] = clip_s * 1e3;
   state.counters["ratio"] = scan_s / clip_s;
   state.counters["clipper_segments"] = static_cast<double>(open.size());
@@ -171,7 +121,7 @@ void core_bench(benchmark::State& state, Outline kind, int n) {
 }
 
 void document_bench(benchmark::State& state, Outline kind, int n) {
-  const Pline pl = to_pline(offset_corpus::bench_star(kind, n));
+  const auto pl = to_pline(offset_corpus::bench_star(kind, n));
   H_param h{};
   h.step = kStep;
   h.offset = 0;

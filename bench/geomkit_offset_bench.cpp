@@ -9,41 +9,21 @@
 //   area_diff   |engine area - Clipper area| / Clipper area, a check that
 //               the two agree.
 // The Clipper_* benchmarks time Clipper alone, for the record.
-#include "tests/geomkit/offset_corpus.h"
+#include "bench/outline_bench.h"
 
 #include <geomkit/gr_eqvidist.h>
 #include <geomkit/gr_poly.h>
 
 #include <benchmark/benchmark.h>
 
-#ifdef KALVEX_HAVE_CLIPPER
-#include <polyclipping/clipper.hpp>
-#endif
-
-#include <chrono>
-#include <memory>
 #include <cmath>
 #include <string>
 
 namespace {
 
-using offset_corpus::Outline;
-using offset_corpus::Ring;
+using namespace outline_bench;
 
 constexpr double kDist = 0.5 / 25.4;  // 0.5 mm in inches
-constexpr double kScale = 1e7;        // Clipper units per inch
-
-struct PlineFree {
-  void operator()(gr_polyline* p) const { gr_free_buffer_for_polyline(p); }
-};
-
-std::unique_ptr<gr_polyline, PlineFree> to_pline(const Ring& r) {
-  std::unique_ptr<gr_polyline, PlineFree> p(gr_alloc_buffer_for_polyline(static_cast<int>(r.size())));
-  p->closed = 1;
-  p->n = static_cast<uint32_t>(r.size());
-  for (size_t i = 0; i < r.size(); ++i) p->pnt[i] = r[i];
-  return p;
-}
 
 double engine_area(const gr_polylines* set) {
   double a = 0;
@@ -56,40 +36,22 @@ double engine_area(const gr_polylines* set) {
 }
 
 #ifdef KALVEX_HAVE_CLIPPER
-ClipperLib::Path to_path(const Ring& r) {
-  ClipperLib::Path p;
-  for (const gr_cpoint& q : r)
-    p.push_back(ClipperLib::IntPoint(static_cast<ClipperLib::cInt>(std::llround(q.x * kScale)),
-                                     static_cast<ClipperLib::cInt>(std::llround(q.y * kScale))));
-  return p;
-}
-
 // Mitre limit 1000: Clipper mitres every corner the engine mitres short of
 // near-reversals (see the reference test).
 ClipperLib::Paths clipper_offset(const ClipperLib::Path& path, double d) {
   ClipperLib::ClipperOffset co(1000);
   co.AddPath(path, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
   ClipperLib::Paths sol;
-  co.Execute(sol, d * kScale);
+  co.Execute(sol, d * kClipperScale);
   return sol;
 }
 
 double clipper_area(const ClipperLib::Paths& sol) {
   double a = 0;
   for (const auto& p : sol) a += ClipperLib::Area(p);
-  return std::fabs(a) / (kScale * kScale);
+  return std::fabs(a) / (kClipperScale * kClipperScale);
 }
 #endif
-
-const char* name_of(Outline o) {
-  switch (o) {
-    case Outline::kSmooth: return "smooth";
-    case Outline::kJitter: return "jitter";
-    case Outline::kSpikes: return "spikes";
-    case Outline::kNeedles: return "needles";
-  }
-  return "?";
-}
 
 void engine_bench(benchmark::State& state, Outline kind, int n, double d) {
   const Ring ring = offset_corpus::bench_star(kind, n);
@@ -105,24 +67,14 @@ void engine_bench(benchmark::State& state, Outline kind, int n, double d) {
 #ifdef KALVEX_HAVE_CLIPPER
   const ClipperLib::Path path = to_path(ring);
   ClipperLib::Paths sol;
-  int reps = 0;
-  auto t0 = std::chrono::steady_clock::now();
-  do {
-    sol = clipper_offset(path, d);
-    ++reps;
-  } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(300) && reps < 1000);
-  double clip_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / reps;
+  const double clip_s = seconds_per_call([&] { sol = clipper_offset(path, d); });
   // The engine's mean time per iteration, from this run.
-  t0 = std::chrono::steady_clock::now();
-  int ereps = 0;
-  do {
+  const double eng_s = seconds_per_call([&] {
     gr_polylines* out = nullptr;
     gr_eqvidist_polyline(pl.get(), d, &out, 1);
     gr_free_buffer_for_polylines(out);
-    ++ereps;
-  } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(300) && ereps < 1000);
-  double eng_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / ereps;
-  double ca = clipper_area(sol);
+  });
+  const double ca = clipper_area(sol);
   state.counters["clipper_ms"] = clip_s * 1e3;
   state.counters["engine_ms"] = eng_s * 1e3;
   state.counters["ratio"] = eng_s / clip_s;

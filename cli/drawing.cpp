@@ -10,7 +10,10 @@
 
 namespace kalvex::cli {
 
-Document new_document(const Io& io) { return Document(new MainDB(), DocumentDeleter{io.fast_exit}); }
+Document new_document(const Io& io, DbNotifyTarget* window) {
+  MainDB* doc = window ? new MainDB(window) : new MainDB();
+  return Document(doc, DocumentDeleter{io.fast_exit});
+}
 
 const KindInfo* choose_kind(const std::string& option, const std::string& path, bool writing,
                             std::string& error) {
@@ -54,8 +57,26 @@ Pconvert request_for(const std::string& path, const KindInfo& kind, const Apertu
   return req;
 }
 
-std::string cause(const Pconvert& req, const char* fallback) {
-  return req.sys_error ? std::strerror(req.sys_error) : fallback;
+// True when the conversion succeeded; otherwise false after a message
+// naming the file and the cause.
+bool converted(int status, const Pconvert& req, const KindInfo& kind, bool writing, Io& io) {
+  if (status == FGB_CONVERT_DONE) return true;
+  const std::string failed = std::string(writing ? "cannot write '" : "cannot read '") + req.path + "': ";
+  switch (status) {
+    case FGB_CONVERT_NO_MEMORY:
+      complain(io, failed + "out of memory");
+      break;
+    case FGB_CONVERT_NOTHING:
+      complain(io, failed + (writing ? "no writer for " : "no reader for ") + kind.title + " files");
+      break;
+    default:
+      if (req.sys_error)
+        complain(io, failed + std::strerror(req.sys_error));
+      else
+        complain(io, failed + (writing ? "write error" : "read error"));
+      break;
+  }
+  return false;
 }
 
 // Metafile units per inch when the file has no placeable header.
@@ -113,19 +134,7 @@ bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, co
   req.progress_user = &bar;
   const int status = doc.Convert(&req);
   bar.done();
-  switch (status) {
-    case FGB_CONVERT_DONE:
-      return true;
-    case FGB_CONVERT_NO_MEMORY:
-      complain(io, "cannot read '" + path + "': out of memory");
-      return false;
-    case FGB_CONVERT_NOTHING:
-      complain(io, "cannot read '" + path + "': no reader for " + kind.title + " files");
-      return false;
-    default:
-      complain(io, "cannot read '" + path + "': " + cause(req, "read error"));
-      return false;
-  }
+  return converted(status, req, kind, false, io);
 }
 
 bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
@@ -142,19 +151,7 @@ bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, c
   const int status = doc.Convert(&req);
   bar.done();
   elapsed = req.elapsed_time;
-  switch (status) {
-    case FGB_CONVERT_DONE:
-      return true;
-    case FGB_CONVERT_NO_MEMORY:
-      complain(io, "cannot write '" + path + "': out of memory");
-      return false;
-    case FGB_CONVERT_NOTHING:
-      complain(io, "cannot write '" + path + "': no writer for " + kind.title + " files");
-      return false;
-    default:
-      complain(io, "cannot write '" + path + "': " + cause(req, "write error"));
-      return false;
-  }
+  return converted(status, req, kind, true, io);
 }
 
 bool layer_option(Args& args, const Command& cmd, Io& io, int& layer, int& status) {

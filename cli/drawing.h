@@ -22,7 +22,9 @@ struct DocumentDeleter {
   }
 };
 using Document = std::unique_ptr<MainDB, DocumentDeleter>;
-Document new_document(const Io& io);
+// With a window the document has an undo chain and tells the window of
+// its progress, as the program's documents do.
+Document new_document(const Io& io, DbNotifyTarget* window = nullptr);
 
 // The kind of a file: the --from/--to value when given, else the file's
 // extension. Null with the message in error when neither tells.

@@ -174,7 +174,7 @@ int hatch_command(Args& args, Io& io) {
                                      preset_text + "'");
 
   ProgressTarget progress(io, "hatching " + f.in);
-  Document doc(new MainDB(&progress), DocumentDeleter{io.fast_exit});
+  Document doc = new_document(io, &progress);
   if (!read_and_select(*doc, f, io)) return kExitFailed;
   const KindCounts before = count_kinds(doc->GetFirstPageSelection());
   // Grouping makes one polygon set of each page's polylines and curves, as
@@ -218,7 +218,7 @@ int inset_command(Args& args, Io& io) {
     return usage_error(io, self, "--count must be a number of contours from 1 to 10000, not '" + count_text + "'");
 
   ProgressTarget progress(io, "insetting " + f.in);
-  Document doc(new MainDB(&progress), DocumentDeleter{io.fast_exit});
+  Document doc = new_document(io, &progress);
   if (!read_and_select(*doc, f, io)) return kExitFailed;
   const long before = doc->GetCountElemsS();
   progress.watch(doc.get(), 1);
@@ -241,7 +241,7 @@ int flatten_command(Args& args, Io& io) {
     return usage_error(io, self, "--density must be a number of points from 1 to 100000, not '" + density_text + "'");
 
   ProgressTarget progress(io, "flattening " + f.in);
-  Document doc(new MainDB(&progress), DocumentDeleter{io.fast_exit});
+  Document doc = new_document(io, &progress);
   if (!read_and_select(*doc, f, io)) return kExitFailed;
   const long curves = count_kinds(doc->GetFirstPageSelection()).curves;
   progress.watch(doc.get(), 1);

@@ -24,7 +24,15 @@ struct ElementView {
   gr_curve_style curve;     // the 24 stored bytes (dash pattern cut to one length)
   gr_fill_area_style fill;  // valid when has_fill
   bool has_fill;
+
+  // The fill to copy the element with: its own, or none.
+  gr_fill_area_style fill_or_none() const noexcept;
 };
+
+// The fill of an element copied without one: the default (zero) style.
+inline constexpr gr_fill_area_style kNoFill{0, {0, 0, 0}};
+
+inline gr_fill_area_style ElementView::fill_or_none() const noexcept { return has_fill ? fill : kNoFill; }
 
 // The style cell of a role reached from an element's style: while the cell
 // is a style pair, its first if that has the role, else go on with its

@@ -13,6 +13,7 @@
 
 #include "gdb_p.h"
 #include "hatch_p.h"
+#include "main_db_p.h"
 #include "operations_p.h"
 
 #include <cmath>

@@ -112,6 +112,13 @@ void MainDB::CopyInfo(MainDB* src) noexcept {
   copy_measures(*src);
 }
 
+void fgb::take_over(MainDB& doc, MainDB* work) noexcept {
+  doc.DestroyInfo();
+  doc.CopyInfo(work);
+  work->ReleasePages();
+  delete work;
+}
+
 void MainDB::copy_measures(const MainDB& src) noexcept {
   dim_ = src.dim_;
   centre_ = src.centre_;
@@ -268,9 +275,7 @@ void MainDB::AppendingDB(MainDB* dst, int from, int to) noexcept {
       fgb::read_element(l, e);
       const void* data = aligned.view(e.data, e.size);
       if (!data) continue;
-      // An element without a fill style is copied with the default (zero) one.
-      gr_fill_area_style fill = e.has_fill ? e.fill : gr_fill_area_style{0, {0, 0, 0}};
-      dst->AddElem(e.kind, data, e.curve, fill, to);
+      dst->AddElem(e.kind, data, e.curve, e.fill_or_none(), to);
     }
     if (p == last) break;
   }

@@ -24,6 +24,9 @@ struct MainDB::Side {
 };
 
 namespace fgb {
+// The document takes over a work document's pages and frees its record.
+void take_over(MainDB& doc, MainDB* work) noexcept;
+
 // Builds the first record of a document with a window (its snapshot an
 // empty document) and makes it the current record.
 void start_undo_chain(MainDB& doc) noexcept;

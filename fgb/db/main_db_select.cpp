@@ -153,7 +153,7 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
       fgb::read_element(l, e);
       const void* data = aligned.view(e.data, e.size);
       if (!data) return;
-      gr_fill_area_style fill = e.has_fill ? e.fill : gr_fill_area_style{0, {0, 0, 0}};
+      const gr_fill_area_style fill = e.fill_or_none();
       if (m == 2) {
         t->AddElem(e.kind, data, e.curve, fill, stay);
         return;
@@ -169,10 +169,7 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
     });
   }
 
-  DestroyInfo();
-  CopyInfo(t);
-  t->ReleasePages();
-  delete t;
+  fgb::take_over(*this, t);
   PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
   return true;
 }

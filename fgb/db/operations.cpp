@@ -8,12 +8,12 @@
 #include <fgb/main_db.h>
 
 #include "gdb_p.h"
+#include "main_db_p.h"
 #include "operations_p.h"
 
 #include <geomkit/device_context.h>
 #include <geomkit/gr_style.h>
 
-#include <climits>
 #include <new>
 
 namespace fgb {
@@ -26,13 +26,6 @@ gr_fill_area_style hollow_fill() noexcept {
   gr_fill_area_style fill{};
   gr_create_fill_area_style_by_logbrush(&fill, &lb);
   return fill;
-}
-
-void take_over(MainDB& doc, MainDB* work) noexcept {
-  doc.DestroyInfo();
-  doc.CopyInfo(work);
-  work->ReleasePages();
-  delete work;
 }
 
 ElementProgress::ElementProgress(MainDB& doc, long total) noexcept : doc_(doc), total_(total) {
@@ -126,8 +119,6 @@ void transform_shape(int kind, void* shape, const PointMap& m) {
   }
 }
 
-int clamp_to_int(long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
-
 }  // namespace
 
 void MainDB::Operation(pOperate* request) noexcept {
@@ -144,7 +135,7 @@ void MainDB::Operation(pOperate* request) noexcept {
       void* shape = copy.load(e.data, e.size);
       if (!shape) return;
       transform_shape(e.kind, shape, map);
-      w->AddElem(e.kind, shape, e.curve, e.has_fill ? e.fill : fgb::kNoFill, 2);
+      w->AddElem(e.kind, shape, e.curve, e.fill_or_none(), 2);
     });
   }
   fgb::take_over(*this, w);
@@ -184,7 +175,7 @@ void MainDB::PolyToBezier(long steps) noexcept {
   MainDB* w = new (std::nothrow) MainDB();
   if (!w) return;
   AppendingDB(w, 1, 1);
-  const int density = clamp_to_int(steps);
+  const int density = fgb::clamp_to_int(steps);
   fgb::AlignedShape aligned;
   fgb::ElementProgress progress(*this, count_s_);
   for (pages* p = first_s_; p; p = p->next) {
@@ -203,7 +194,7 @@ void MainDB::PolyToBezier(long steps) noexcept {
         // A curve that cannot be flattened (too many points, no memory)
         // stays a curve rather than vanish.
       }
-      w->AddElem(e.kind, data, e.curve, e.has_fill ? e.fill : fgb::kNoFill, 2);
+      w->AddElem(e.kind, data, e.curve, e.fill_or_none(), 2);
     });
   }
   fgb::take_over(*this, w);

@@ -38,7 +38,7 @@ void recount(MainDB& doc) noexcept {
 // one found goes to the front. Bezier curves are flattened.
 class Collection {
  public:
-  explicit Collection(long steps) : density_(steps > INT_MAX ? INT_MAX : steps < INT_MIN ? INT_MIN : static_cast<int>(steps)) {}
+  explicit Collection(long steps) : density_(fgb::clamp_to_int(steps)) {}
 
   // False when memory ran out (the page is then left as it was).
   bool add_element(const fgb::ElementView& e, const void* data) {

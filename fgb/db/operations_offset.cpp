@@ -8,6 +8,7 @@
 #include <fgb/main_db.h>
 
 #include "gdb_p.h"
+#include "main_db_p.h"
 #include "operations_p.h"
 
 #include <geomkit/gr_eqvidist.h>

@@ -1,7 +1,7 @@
 // Internals shared by the editing operations and the hatch: a mutable
 // aligned copy of a shape datum, owners of the geometry library's heap
-// blocks, the hollow fill style, the hand-over of a work document, and the
-// progress reports of a long operation.
+// blocks, the hollow fill style, and the progress reports of a long
+// operation.
 #ifndef FGB_DB_OPERATIONS_P_H
 #define FGB_DB_OPERATIONS_P_H
 
@@ -10,6 +10,7 @@
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_poly.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -53,11 +54,10 @@ using PolylinesBlock = std::unique_ptr<gr_polylines, PolylinesFree>;
 // painted inside (what grouping and the offset contours carry).
 gr_fill_area_style hollow_fill() noexcept;
 
-// The fill of an element copied without one.
-inline constexpr gr_fill_area_style kNoFill{0, {0, 0, 0}};
-
-// The document takes over a work document's pages and frees its record.
-void take_over(MainDB& doc, MainDB* work) noexcept;
+// A point density given as a long, held to the int the geometry library takes.
+inline int clamp_to_int(long v) noexcept {
+  return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+}
 
 // Progress of an operation that walks the selection element by element:
 // start (sent), a tick (sent, the fraction written first) whenever the
