@@ -282,7 +282,10 @@ class OutBuf {
   uint64_t bytes_out() const noexcept { return total_ + len_; }
 
  private:
-  char* room(size_t n);
+  char* room(size_t n) {
+    if (cap_ - len_ < n) flush();
+    return buf_.get() + len_;
+  }
   void flush();
   static bool to_string(void* ctx, const char* data, size_t n);
 
@@ -316,7 +319,12 @@ inline char* format_int(char* out, int32_t v) noexcept {
     digits[0] = static_cast<char>('0' + u / 10000);
     std::memcpy(digits + 1, kDigitPairs + 2 * (low / 100), 2);
     std::memcpy(digits + 3, kDigitPairs + 2 * (low % 100), 2);
-    const uint32_t n = 1u + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000);
+    // Digits from the bit length: 2^(w-1) <= u < 2^w has kMost[w] digits or one less.
+    static constexpr uint8_t kMost[18] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 6};
+    static constexpr uint32_t kLeast[18] = {0, 0, 0, 0, 10, 10, 10, 100, 100, 100, 1000, 1000, 1000, 1000,
+                                            10000, 10000, 10000, 100000};
+    const auto w = static_cast<uint32_t>(std::bit_width(u));
+    const uint32_t n = kMost[w] - (u < kLeast[w]);
     std::memcpy(out, digits + 5 - n, 8);  // what follows the digits is overwritten later
     return out + n;
   }
@@ -336,6 +344,25 @@ inline char* format_int(char* out, int32_t v) noexcept {
   }
   std::memcpy(out, p, 10);
   return out + (digits + 10 - p);
+}
+
+// "%ld" into room for 20 chars: the common 32-bit values the quick way.
+char* format_long_wide(char* out, int64_t v) noexcept;
+inline char* format_long(char* out, int64_t v) noexcept {
+  if (v >= INT32_MIN && v <= INT32_MAX) return format_int(out, static_cast<int32_t>(v));
+  return format_long_wide(out, v);
+}
+
+// The pieces are a few bytes: copied one by one (no library call), and as
+// constants where the call is inlined.
+inline void OutBuf::pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix) {
+  char* p = room(prefix.size() + suffix.size() + 42);
+  for (const char c : prefix) *p++ = c;
+  p = format_long(p, a);
+  *p++ = sep;
+  p = format_long(p, b);
+  for (const char c : suffix) *p++ = c;
+  len_ = static_cast<size_t>(p - buf_.get());
 }
 
 // Formats v like printf("%.*f", precision, v) in the C locale into out

@@ -28,11 +28,6 @@ void OutBuf::flush() {
   len_ = 0;
 }
 
-char* OutBuf::room(size_t n) {
-  if (cap_ - len_ < n) flush();
-  return buf_.get() + len_;
-}
-
 void OutBuf::raw(std::string_view s) {
   while (!s.empty()) {
     if (len_ == cap_) flush();
@@ -64,24 +59,7 @@ void OutBuf::integer(int64_t v) {
   len_ = static_cast<size_t>(std::to_chars(p, p + 24, v).ptr - buf_.get());
 }
 
-namespace {
-// "%ld" into room for 20 chars: the common 32-bit values the quick way.
-char* format_long(char* p, int64_t v) {
-  if (v >= INT32_MIN && v <= INT32_MAX) return format_int(p, static_cast<int32_t>(v));
-  return std::to_chars(p, p + 20, v).ptr;
-}
-}  // namespace
-
-void OutBuf::pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix) {
-  char* p = room(prefix.size() + suffix.size() + 42);
-  if (!prefix.empty()) std::memcpy(p, prefix.data(), prefix.size());
-  p += prefix.size();
-  p = format_long(p, a);
-  *p++ = sep;
-  p = format_long(p, b);
-  if (!suffix.empty()) std::memcpy(p, suffix.data(), suffix.size());
-  len_ = static_cast<size_t>(p + suffix.size() - buf_.get());
-}
+char* format_long_wide(char* out, int64_t v) noexcept { return std::to_chars(out, out + 20, v).ptr; }
 
 void OutBuf::fixed(double v, int precision) {
   char* p = room(kFixedMax);
