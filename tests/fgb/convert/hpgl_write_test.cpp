@@ -192,6 +192,45 @@ TEST(HpglOrdered, LargePagesDrawEveryPathOnce) {
   EXPECT_GT(t, 0.0f);
 }
 
+// The writer keeps its working memory from one page to the next: pages of
+// different sizes written in turn with one context give the bytes and the
+// time of each page written alone.
+TEST(HpglOrdered, PagesInTurnAsEachAlone) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> coord(0, 3000), len(1, 6);
+  std::vector<Doc> pages(4);
+  const int sizes[4] = {900, 40, 2500, 300};
+  for (int p = 0; p < 4; ++p)
+    for (int i = 0; i < sizes[p]; ++i) {
+      std::vector<gr_cpoint> pts;
+      for (int k = len(rng); k > 0; --k) pts.push_back({coord(rng) / 100.0, coord(rng) / 100.0});
+      pages[p].polyline(pts, i % 4 == 0, width_style(i % 7 == 0 ? 0.055 : 0.012));
+    }
+  std::string alone;
+  double alone_t = 0;
+  for (const Doc& d : pages) {
+    float t = 0;
+    alone += ordered(d, t);
+    alone_t += t;
+  }
+  std::string together;
+  float together_t = 0;
+  {
+    OutBuf out(together);
+    WriterContext ctx;
+    ctx.optimise = 1;
+    ctx.file = &out;
+    for (const Doc& d : pages) {
+      ElementSpan page(d.elements());
+      write_hpgl_page(page, ctx);
+    }
+    out.finish();
+    together_t = ctx.elapsed_time;
+  }
+  EXPECT_EQ(together, alone);
+  EXPECT_NEAR(together_t, alone_t, alone_t * 1e-6);
+}
+
 }  // namespace
 
 // ---- the ordering against a plain transcription of its rules ----
