@@ -3,8 +3,49 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace nodestore {
+
+namespace {
+
+// Blocks cut from an arena keep the alignment of heap blocks.
+constexpr size_t kBlockAlign = 16;
+constexpr size_t kArenaHeader = 16;
+
+size_t round_up(size_t n, size_t to) noexcept { return (n + to - 1) / to * to; }
+
+// Asks the system to back a range with large pages. Only advice: where it is
+// not understood (or declined) the range stays as it is. This is the one
+// call outside the C++ library in the store; it saves most of the page
+// faults of a large store (see kHugeArena).
+void offer_large_pages(void* start, size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  (void)::madvise(start, bytes, MADV_HUGEPAGE);
+#else
+  (void)start;
+  (void)bytes;
+#endif
+}
+
+// Zero-filled memory for an arena of `bytes`: what to free later, and
+// through `start` where the arena begins (aligned to the large page size
+// when large pages are to be offered).
+void* arena_memory(size_t bytes, bool large, uint8_t*& start) noexcept {
+  void* raw = std::calloc(1, large ? bytes + kHugeArena : bytes);
+  if (!raw) return nullptr;
+  auto at = reinterpret_cast<std::uintptr_t>(raw);
+  if (large) at = round_up(at, kHugeArena);
+  start = reinterpret_cast<uint8_t*>(at);
+  if (large) offer_large_pages(start, bytes);
+  return raw;
+}
+
+}  // namespace
 
 // ===========================================================================
 // Block table
@@ -24,30 +65,72 @@ bool BlockTable::should_fail() noexcept {
   return true;
 }
 
+// Room for one more entry; false when the table cannot grow.
+bool BlockTable::room_for_entry() noexcept {
+  if (count_ < capacity_) return true;
+  // Entries are plain records: realloc may extend in place, which keeps the
+  // table's small steps cheap.
+  uint32_t room = capacity_ == 0 ? kTableFirstRoom : capacity_ + kTableGrowth;
+  auto* grown = static_cast<Entry*>(std::realloc(entries_, size_t(room) * sizeof(Entry)));
+  if (!grown) return false;
+  entries_ = grown;
+  capacity_ = room;
+  return true;
+}
+
 int32_t BlockTable::add(uint32_t size, bool zero_fill) noexcept {
-  if (should_fail() || count_ >= uint32_t(INT32_MAX)) return -1;
-  if (count_ == capacity_) {
-    // Entries are plain records: realloc may extend in place, which keeps the
-    // table's small steps cheap.
-    uint32_t room = capacity_ == 0 ? kTableFirstRoom : capacity_ + kTableGrowth;
-    auto* grown = static_cast<Entry*>(std::realloc(entries_, size_t(room) * sizeof(Entry)));
-    if (!grown) return -1;
-    entries_ = grown;
-    capacity_ = room;
-  }
+  if (should_fail() || count_ >= uint32_t(INT32_MAX) || !room_for_entry()) return -1;
   void* mem = zero_fill ? std::calloc(size, 1) : std::malloc(size);
   if (!mem) return -1;
-  entries_[count_] = Entry{static_cast<uint8_t*>(mem), size};
+  entries_[count_] = Entry{static_cast<uint8_t*>(mem), size, 0};
   return int32_t(count_++);
 }
 
+int32_t BlockTable::add_lasting(uint32_t size) noexcept {
+  if (should_fail() || count_ >= uint32_t(INT32_MAX) || !room_for_entry()) return -1;
+  uint8_t* mem = cut_lasting(size);
+  if (!mem) return -1;
+  entries_[count_] = Entry{mem, size, 1};
+  return int32_t(count_++);
+}
+
+// The next `size` bytes of the newest arena, or of a new one when it is
+// used up (the rest of the old one, less than a block, stays unused).
+uint8_t* BlockTable::cut_lasting(uint32_t size) noexcept {
+  const size_t need = round_up(size, kBlockAlign);
+  if (size_t(arena_end_ - arena_at_) < need) {
+    size_t bytes = next_arena_;
+    while (bytes < need + kArenaHeader) bytes *= 2;
+    uint8_t* start = nullptr;
+    const bool large = bytes >= kHugeArena && arena_total_ + bytes <= kHugeArenaTotal;
+    void* raw = arena_memory(bytes, large, start);
+    if (!raw) return nullptr;
+    arena_total_ += bytes;
+    arenas_ = new (start) Arena{arenas_, raw};
+    arena_at_ = start + kArenaHeader;
+    arena_end_ = start + bytes;
+    if (next_arena_ < kLargestArena) next_arena_ *= 2;
+  }
+  uint8_t* block = arena_at_;
+  arena_at_ += need;
+  return block;
+}
+
 void BlockTable::free_block(int32_t index) noexcept {
-  std::free(entries_[index].base);
+  if (!entries_[index].lasting) std::free(entries_[index].base);
   entries_[index].base = nullptr;
 }
 
 void BlockTable::free_all() noexcept {
   for (uint32_t i = 0; i < count_; ++i) free_block(int32_t(i));
+  while (arenas_) {
+    Arena* a = arenas_;
+    arenas_ = a->next;
+    std::free(a->raw);
+  }
+  arena_at_ = arena_end_ = nullptr;
+  next_arena_ = kFirstArena;
+  arena_total_ = 0;
 }
 
 uint32_t BlockTable::live_blocks() const noexcept {
@@ -69,7 +152,7 @@ static Handle next_free(const Cell* c) noexcept {
 // as putting it on the empty list and popping it again).
 Handle ObjectPool::cut() noexcept {
   if (carve_block_ < 0) {
-    int32_t b = blocks_.add(kObjectBlockSize);
+    int32_t b = blocks_.add_lasting(kObjectBlockSize);
     if (b < 0) return kNullHandle;
     carve_block_ = b;
     carve_offset_ = 0;
@@ -124,7 +207,7 @@ Handle DataPool::allocate_new(uint32_t n) noexcept {
     // A chunk that would end exactly at the block's end is not cut from it.
     if (carve_block_ < 0 || carve_offset_ + chunk >= kDataBlockSize) {
       retire_carve_block();
-      int32_t b = blocks_.add(kDataBlockSize);
+      int32_t b = blocks_.add_lasting(kDataBlockSize);
       if (b < 0) return kNullHandle;
       carve_block_ = b;
       carve_offset_ = 0;

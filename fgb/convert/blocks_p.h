@@ -67,9 +67,15 @@ class BlockScanner {
           continue;
         }
         uint64_t v = 0;
-        while (p_ < end_ && digit(*p_)) {
-          if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*p_ - '0');
-          ++p_;
+        const uint32_t n = end_ - p_ >= 8 ? leading_digits(p_, v) : 8;
+        if (n < 8) {
+          p_ += n;
+        } else {  // eight digits or more, or near the end: one at a time
+          v = 0;
+          while (p_ < end_ && digit(*p_)) {
+            if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*p_ - '0');
+            ++p_;
+          }
         }
         const Word w{static_cast<char>(c), static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax))};
         if (b.count < MaxWords) {

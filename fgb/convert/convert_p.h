@@ -15,6 +15,7 @@
 #ifndef FGB_CONVERT_CONVERT_P_H
 #define FGB_CONVERT_CONVERT_P_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -212,6 +213,39 @@ inline int32_t trunc_file_unit32(double v) noexcept { return trunc_slack<int32_t
 constexpr int64_t kIntReadMax = 2147483647;
 constexpr int64_t kIntReadMin = -2147483647 - 1;
 
+// Up to eight digits at once (the coordinates of plotter and photoplotter
+// files have four to six): the number of leading digits among the eight
+// bytes at p (the caller makes sure there are eight), and their value when
+// there are 1 to 7 or exactly 8.
+//
+// A byte b is a digit when neither b + 0x46 (b > '9') nor b - 0x30 (b < '0')
+// sets its top bit. Carries and borrows only leave a byte at one that is no
+// digit, so they can only spoil bytes after the first non-digit. The value:
+// the digits shifted to the top of the word (as if led by zeros), then
+// pairs, fours and eights of digits combined by multiplication.
+inline uint64_t load_le64(const uint8_t* p) {
+  uint64_t w = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, sizeof w);
+  } else {
+    for (int i = 7; i >= 0; --i) w = (w << 8) | p[i];
+  }
+  return w;
+}
+
+inline uint32_t leading_digits(const uint8_t* p, uint64_t& value) {
+  const uint64_t w = load_le64(p);
+  const uint64_t not_digit = ((w + 0x4646464646464646u) | (w - 0x3030303030303030u)) & 0x8080808080808080u;
+  const auto n = static_cast<uint32_t>(not_digit ? std::countr_zero(not_digit) / 8 : 8);
+  if (n == 0) return 0;
+  uint64_t d = (w - 0x3030303030303030u) << (8 * (8 - n));
+  d = d * 10 + (d >> 8);
+  d = ((d & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
+       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+  value = d;
+  return n;
+}
+
 // ---- writing -----------------------------------------------------------------
 
 // Text output of a writer. Every line feed of a format is written as
@@ -238,6 +272,10 @@ class OutBuf {
   // writers' innermost step. prefix and suffix hold no line feed.
   void pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix);
   void fixed(double v, int precision);  // "%f" is precision 6; "%6.5f" is precision 5
+  // Room for n bytes (at most kOutBufReserveMax) to write in place, without
+  // line feeds; commit(end) then takes them up to end.
+  char* reserve(size_t n) { return room(n); }
+  void commit(char* end) { len_ = static_cast<size_t>(end - buf_.get()); }
   // Drains what is buffered; false when any drain so far failed.
   bool finish();
   bool ok() const noexcept { return ok_; }
@@ -256,6 +294,49 @@ class OutBuf {
   uint64_t total_ = 0;
   bool ok_ = true;
 };
+
+// The most reserve() may ask for at once.
+constexpr size_t kOutBufReserveMax = size_t{1} << 15;
+
+// Formats v like printf("%d", v) in the C locale into out; returns the end.
+// Needs room for 11 chars beyond out even when fewer are taken: the digits
+// are made in a scratch and copied in one fixed-length piece (the writers'
+// innermost step, a million times per drawing). Up to five digits - the
+// coordinates of almost every drawing - take no branch on their length.
+extern const char kDigitPairs[201];  // "00" "01" ... "99"
+inline char* format_int(char* out, int32_t v) noexcept {
+  auto u = static_cast<uint32_t>(v);
+  if (v < 0) {
+    *out++ = '-';
+    u = 0u - u;
+  }
+  if (u < 100000) {
+    char digits[16] = {};  // five digits, zero-padded, then room for the copy
+    const uint32_t low = u % 10000;
+    digits[0] = static_cast<char>('0' + u / 10000);
+    std::memcpy(digits + 1, kDigitPairs + 2 * (low / 100), 2);
+    std::memcpy(digits + 3, kDigitPairs + 2 * (low % 100), 2);
+    const uint32_t n = 1u + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000);
+    std::memcpy(out, digits + 5 - n, 8);  // what follows the digits is overwritten later
+    return out + n;
+  }
+  char digits[20] = {};  // the digits end at 10; a copy of ten from p stays inside
+  char* p = digits + 10;
+  while (u >= 100) {
+    const uint32_t pair = u % 100;
+    u /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * pair, 2);
+  }
+  if (u >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * u, 2);
+  } else {
+    *--p = static_cast<char>('0' + u);
+  }
+  std::memcpy(out, p, 10);
+  return out + (digits + 10 - p);
+}
 
 // Formats v like printf("%.*f", precision, v) in the C locale into out
 // (room for kFixedMax chars); returns the end.
@@ -301,6 +382,8 @@ struct WriterContext {
   int16_t layer_or_flag = 0;   // handed through, not used
   float elapsed_time = -1.0f;  // estimated plotting time (s); writers may replace it
   OutBuf* file = nullptr;
+  // Working memory the optimised HPGL writer keeps from one page to the next.
+  std::shared_ptr<void> order_memory;
 };
 
 // The DXF writer's own context.

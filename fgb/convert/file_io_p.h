@@ -28,7 +28,9 @@ class InputFile {
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
   size_t cap_ = 0;
-  bool mapped_ = false;  // data_ is an anonymous mapping, not heap memory
+  bool mapped_ = false;  // data_ lies in an anonymous mapping, not heap memory
+  void* map_ = nullptr;  // the mapping, when mapped_
+  size_t map_size_ = 0;
 };
 
 // Output to a temporary file beside the target (same folder, so the final

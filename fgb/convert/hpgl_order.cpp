@@ -20,6 +20,8 @@
 // rules over a linked list.
 #include "writer_p.h"
 
+#include "hpgl_order_p.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -35,74 +37,37 @@ constexpr double kDrawSecondsPerUnit = 0.00125;         // pen down
 constexpr double kLiftSeconds = 0.15;                   // per move and per path
 constexpr double kPointSeconds = 0.159;                 // per point drawn
 
-struct IPoint {
-  int32_t x, y;
-};
+// The longest "PA<x>,<y>;" a point can take: two 11-character numbers.
+constexpr size_t kMaxPointText = 26;
+constexpr uint32_t kPointsPerReserve = kOutBufReserveMax / kMaxPointText;
 
-// One path: where its points are, its ends (looked at thousands of times
-// per path by the choice of the next one) and its pen.
-struct Path {
-  IPoint head, tail;  // first and last point
-  uint32_t first;     // index of the first point in the shared array
-  uint32_t count;
-  int32_t pen;
-};
-
-// Squared distance: the choice compares distances, and squares of integer
-// differences compare exactly (below 2^53, i.e. for any sheet a plotter has).
-double dist2(IPoint a, IPoint b) {
+double dist(OrderPoint a, OrderPoint b) {
   const double dx = static_cast<double>(a.x) - b.x;
   const double dy = static_cast<double>(a.y) - b.y;
-  return dx * dx + dy * dy;
+  return std::sqrt(dx * dx + dy * dy);
 }
 
-double dist(IPoint a, IPoint b) { return std::sqrt(dist2(a, b)); }
-
-// The list of remaining paths. Every choice, removal and move to the front
-// happens within the first few hundred positions (the window), so the list
-// is a short array of path numbers at its front, filled on demand from the
-// untouched rest, which is simply the collected paths from the last back to
-// the first. Scanning an array, unlike following links, lets the processor
-// look at many paths at once.
-class PathList {
- public:
-  explicit PathList(size_t n) : rest_(static_cast<int64_t>(n) - 1) { front_.reserve(2 * kOrderWindow); }
-  // The path at a position, or -1 past the end.
-  int32_t at(size_t pos) {
-    while (pos >= front_.size()) {
-      if (rest_ < 0) return -1;
-      front_.push_back(static_cast<int32_t>(rest_--));
-    }
-    return front_[pos];
-  }
-  bool empty() { return at(0) == -1; }
-  // At least n positions in the front array, unless fewer paths remain.
-  void fill(size_t n) { at(n - 1); }
-  const int32_t* front() const { return front_.data(); }
-  size_t front_size() const { return front_.size(); }
-  void remove(size_t pos) { front_.erase(front_.begin() + static_cast<std::ptrdiff_t>(pos)); }
-  void to_front(size_t pos) {
-    std::rotate(front_.begin(), front_.begin() + static_cast<std::ptrdiff_t>(pos),
-                front_.begin() + static_cast<std::ptrdiff_t>(pos) + 1);
-  }
-
- private:
-  std::vector<int32_t> front_;
-  int64_t rest_;  // the next path the front takes in, -1 when none is left
+// What the ordering keeps from page to page: its arrays grow to the largest
+// page and stay, instead of being allocated (and paged in) again per page.
+struct OrderMemory {
+  std::vector<OrderPoint> pts;
+  std::vector<OrderPath> paths;
+  PathList list;
 };
 
 class Orderer {
  public:
-  explicit Orderer(OutBuf& out) : out_(out) {}
+  Orderer(OutBuf& out, OrderMemory& mem) : out_(out), pts_(mem.pts), paths_(mem.paths), list_(mem.list) {
+    pts_.clear();
+    paths_.clear();
+  }
 
   void add(const PointsView& v, int pen) {
     if (v.n == 0) return;
-    Path p{{0, 0}, {0, 0}, static_cast<uint32_t>(pts_.size()), 0, pen};
+    OrderPath p{static_cast<uint32_t>(pts_.size()), 0, pen};
     for (uint32_t i = 0; i < v.n; ++i) push(v.p[i]);
     if (v.closed) push(v.p[0]);
     p.count = static_cast<uint32_t>(pts_.size()) - p.first;
-    p.head = pts_[p.first];
-    p.tail = pts_.back();
     paths_.push_back(p);
   }
 
@@ -110,122 +75,143 @@ class Orderer {
 
   // Writes every path; returns the estimated time of what was written.
   double emit_all() {
-    PathList list(paths_.size());
+    PathList& list = list_;
+    list.reset(paths_, pts_);
     double t = 0.0;
-    while (!list.empty()) t += run(list);
+    for (;;) {
+      uint32_t first;
+      if (has_moved_) {
+        first = moved_;
+        has_moved_ = false;
+      } else {
+        const size_t h = list.head();
+        if (h == list.end()) break;
+        first = list.path(h);
+        list.remove(h);
+      }
+      t += run(list, first);
+    }
     return t;
   }
 
  private:
+  // hpgl_point, saturated to 32 bits.
   void push(gr_cpoint p) {
-    const PlotterPoint q = hpgl_point(p);
-    pts_.push_back(IPoint{clamp32(q.x), clamp32(q.y)});
-  }
-  static int32_t clamp32(int64_t v) {
-    return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
-  }
-
-  const Path& at(int32_t i) const { return paths_[static_cast<size_t>(i)]; }
-
-  // Distance (squared) from the pen to the nearer end; reversed when the
-  // last point is not farther than the first.
-  double reach(int32_t i, bool& reversed) const {
-    const Path& p = at(i);
-    const double d_first = dist2(pos_, p.head);
-    const double d_last = dist2(pos_, p.tail);
-    reversed = d_last <= d_first;
-    return reversed ? d_last : d_first;
+    pts_.push_back(OrderPoint{trunc_file_unit32(p.x * kHpglUnitsPerInch - kHpglShiftX),
+                              trunc_file_unit32(p.y * kHpglUnitsPerInch - kHpglShiftY)});
   }
 
   // Writes a path; the estimate of its time.
-  double emit(int32_t i, bool reversed) {
-    const Path& p = at(i);
-    const IPoint* pt = &pts_[p.first];
+  double emit(uint32_t i, bool reversed) {
+    const OrderPath& p = paths_[i];
+    const OrderPoint* pt = &pts_[p.first];
     const auto point = [&](uint32_t k) { return reversed ? pt[p.count - 1 - k] : pt[k]; };
-    IPoint a = point(0);
+    OrderPoint a = point(0);
     double t = dist(pos_, a) * kTravelSecondsPerUnit + kLiftSeconds;
-    out_.pair("PU", a.x, ',', a.y, ";PD;");
+    char* o = out_.reserve(kMaxPointText + 4);
+    o = put_pair(o, "PU", a.x, a.y);
+    o = put_text(o, ";PD;");
+    out_.commit(o);
     double drawn = 0.0;
-    for (uint32_t k = 1; k < p.count; ++k) {
-      const IPoint b = point(k);
-      out_.pair("PA", b.x, ',', b.y, ";");
-      drawn += dist(a, b);
-      a = b;
+    for (uint32_t k = 1; k < p.count;) {
+      const uint32_t batch_end = k + std::min<uint32_t>(p.count - k, kPointsPerReserve);
+      o = out_.reserve(kMaxPointText * (batch_end - k));
+      for (; k < batch_end; ++k) {
+        const OrderPoint b = point(k);
+        o = put_pair(o, "PA", b.x, b.y);
+        *o++ = ';';
+        drawn += dist(a, b);
+        a = b;
+      }
+      out_.commit(o);
     }
     t += drawn * kDrawSecondsPerUnit + kLiftSeconds + (p.count - 1) * kPointSeconds;
     pos_ = a;
     return t;
   }
 
-  // One run of one pen (positions in the list: cur is being examined, best
-  // is the nearest so far; best never lies after cur).
-  double run(PathList& list) {
-    const int32_t first = list.at(0);
-    const int pen = at(first).pen;
+  static char* put_text(char* o, std::string_view s) {
+    std::memcpy(o, s.data(), s.size());
+    return o + s.size();
+  }
+  static char* put_pair(char* o, const char (&cmd)[3], int32_t x, int32_t y) {
+    o[0] = cmd[0];
+    o[1] = cmd[1];
+    o = format_int(o + 2, x);
+    *o++ = ',';
+    return format_int(o, y);
+  }
+
+  // One run of one pen. The examination goes forward from cur over the
+  // paths of the pen; each stretch ends where the window says stop (the
+  // list's end, a path of another pen, k reaching 333 - j) or where k
+  // reaches 333 without a stop, which ends the run. best is the nearest so
+  // far and never lies after cur.
+  double run(PathList& list, uint32_t first) {
+    const int pen = paths_[first].pen;
     out_.text("PU;SP");
     out_.integer(pen);
     out_.text(";LT;VS2;");
-    pos_ = IPoint{0, 0};
+    pos_ = OrderPoint{0, 0};
     double t = emit(first, false);
-    list.remove(0);
+    list.start_run(pen);
 
     int j = 0;  // choices made in this run
-    size_t cur = 0;
-    int k = 0;
-    size_t best = 0;
-    bool best_reversed = false;
-    double best_d = list.at(0) != -1 ? reach(list.at(0), best_reversed) : 0.0;
+    int k = 0;  // paths examined since the examination last started over
+    size_t cur = list.head();
+    size_t best = cur;
+    double best_d = cur != list.end() ? list.reach(cur, pos_) : 0.0;
     for (;;) {
-      // Examine until the window says stop; the front array holds every
-      // position the examination can reach (k grows by one per position
-      // and ends at 333), so the scan is a plain loop over it.
-      list.fill(cur + kOrderWindow + 2);
-      const int32_t* front = list.front();
-      const size_t size = list.front_size();
-      bool stop = false;
-      for (;;) {
-        if (cur >= size || at(front[cur]).pen != pen) return t;
-        ++k;
-        bool reversed;
-        const double d = reach(front[cur], reversed);
-        if (d < best_d) {
-          best = cur;
-          best_d = d;
-          best_reversed = reversed;
-        }
-        stop = cur + 1 >= size || at(front[cur + 1]).pen != pen || k == kOrderWindow - j;
-        if (stop || k >= kOrderWindow) break;
-        ++cur;
-      }
+      if (cur == list.end() || list.pen(cur) != pen) return t;
+      // The stretch examined now: as many paths as k may still grow by.
+      // When k can still reach 333 - j that ends it with a stop; else only
+      // the 333 itself ends it (at least the path at cur is examined).
+      const bool window_stop = kOrderWindow - j > k;
+      const size_t want = static_cast<size_t>(window_stop ? kOrderWindow - j - k : std::max(1, kOrderWindow - k));
+      const PathList::Stretch s = list.stretch(cur, want);
+      list.nearest(cur, s.last, pos_, best, best_d);
+      k += static_cast<int>(s.taken);
+      cur = s.last;
+      const bool stop = s.taken < want || window_stop || s.run_ends;
       if (!stop) return t;  // 333 examined without a stop: the run ends
       ++j;
       if (j == kOrderWindow) {
-        list.to_front(best);
+        // The nearest starts the next run.
+        moved_ = list.path(best);
+        has_moved_ = true;
+        list.remove(best);
         return t;
       }
-      t += emit(list.at(best), best_reversed);
+      t += emit(list.path(best), list.reversed(best, pos_));
+      const bool again = best == cur;
       list.remove(best);
-      if (best == cur) {
-        cur = 0;  // examine again from the first path
+      if (again) {
+        cur = list.head();  // examine again from the first path
         k = 0;
+      } else {
+        cur = list.next(cur + 1);  // the path after the stop
       }
-      // else: the path after the stop has moved up into position cur
-      best = 0;
-      best_d = list.at(0) != -1 ? reach(list.at(0), best_reversed) : 0.0;
+      list.tidy(cur);
+      best = list.head();
+      best_d = best != list.end() ? list.reach(best, pos_) : 0.0;
     }
   }
 
   OutBuf& out_;
-  std::vector<IPoint> pts_;
-  std::vector<Path> paths_;
-  IPoint pos_{0, 0};
+  std::vector<OrderPoint>& pts_;
+  std::vector<OrderPath>& paths_;
+  PathList& list_;
+  OrderPoint pos_{0, 0};
+  uint32_t moved_ = 0;  // the path that starts the next run, when has_moved_
+  bool has_moved_ = false;
 };
 
 }  // namespace
 
 void write_hpgl_ordered(Page& page, WriterContext& ctx) {
   OutBuf& out = *ctx.file;
-  Orderer order(out);
+  if (!ctx.order_memory) ctx.order_memory = std::make_shared<OrderMemory>();
+  Orderer order(out, *static_cast<OrderMemory*>(ctx.order_memory.get()));
   std::vector<gr_cpoint> pts;
   for (Element e; page.next(e);) {
     const int pen = hpgl_pen_of_width(e.style.width);

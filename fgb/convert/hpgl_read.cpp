@@ -12,6 +12,7 @@
 // the pen of the last SP before the flush.
 #include "convert_p.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -59,6 +60,7 @@ struct Token {
 };
 
 inline bool is_digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
+
 
 // What a byte starts: looked up once per byte instead of compared five ways.
 enum CharClass : uint8_t { kOther, kSeparator, kLetter, kNumber };
@@ -123,6 +125,72 @@ class Tokenizer {
     }
     if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return false;
     t = next();
+    return true;
+  }
+
+  // The next command's mnemonic, passing over the stray tokens before it;
+  // false at the end of the data. (Most of the time the mnemonic is right
+  // here: no token is built for it.)
+  bool mnemonic(char& m0, char& m1) {
+    if (!has_pending_ && end_ - p_ >= 2 && kClassOf[p_[0]] == kLetter && kClassOf[p_[1]] == kLetter) {
+      m0 = static_cast<char>(p_[0]);
+      m1 = static_cast<char>(p_[1]);
+      p_ += 2;
+      return true;
+    }
+    for (;;) {
+      const Token t = next();
+      if (t.kind == Tok::End) return false;
+      if (t.kind == Tok::Mnemonic) {
+        m0 = t.m0;
+        m1 = t.m1;
+        return true;
+      }
+    }
+  }
+
+  // The next argument when it is a plain integer (the coordinate lists of
+  // PU, PD and PA): kInteger with its value; kNoMore at the end of the data
+  // or before a mnemonic, like argument(); kOther when the next argument is
+  // anything else, which is then left for argument() to read.
+  enum Simple { kInteger, kNoMore, kOther };
+  Simple integer_argument(int64_t& value) {
+    if (has_pending_) return kOther;
+    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
+    if (p_ == end_) return kNoMore;
+    const uint8_t* q = p_;
+    bool negative = false;
+    if (*q == '-' || *q == '+') {
+      negative = *q == '-';
+      ++q;
+    }
+    if (q == end_ || !is_digit(*q)) {
+      const uint8_t cls = kClassOf[*p_];
+      if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return kNoMore;
+      return kOther;
+    }
+    uint64_t v = 0;
+    const uint32_t n = end_ - q >= 8 ? leading_digits(q, v) : 8;
+    if (n < 8) {
+      q += n;  // below 10^7: no saturation
+    } else {  // eight digits or more, or near the end: one at a time
+      v = 0;
+      do {
+        if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*q - '0');
+        ++q;
+      } while (q < end_ && is_digit(*q));
+      v = std::min(v, negative ? uint64_t{1} << 31 : uint64_t{kIntReadMax});
+    }
+    if (q < end_ && *q == '.') return kOther;  // a real
+    value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    p_ = q;
+    return kInteger;
+  }
+
+  // True, and past it, when the next command is PD (nothing pending).
+  bool take_pen_down() {
+    if (has_pending_ || end_ - p_ < 2 || p_[0] != 'P' || p_[1] != 'D') return false;
+    p_ += 2;
     return true;
   }
 
@@ -194,20 +262,18 @@ class HpglReader {
       : tok_(data, size), sink_(sink), meter_(opt.progress, opt.progress_user, size) {}
 
   int run() {
-    for (;;) {
-      const Token t = tok_.next();
-      if (t.kind == Tok::End) break;
-      if (t.kind != Tok::Mnemonic) continue;  // stray numbers and bytes
+    char m0, m1;
+    while (tok_.mnemonic(m0, m1)) {  // stray numbers and bytes are passed over
       meter_.at(tok_.offset());
-      if (t.m0 == 'P') {
-        if (t.m1 == 'U') pen_up();
-        else if (t.m1 == 'D') pen_down();
-        else if (t.m1 == 'A') plot_absolute();
-      } else if (t.m0 == 'A' && t.m1 == 'A') {
+      if (m0 == 'P') {
+        if (m1 == 'U') pen_up();
+        else if (m1 == 'D') pen_down();
+        else if (m1 == 'A') plot_absolute();
+      } else if (m0 == 'A' && m1 == 'A') {
         arc_absolute();
-      } else if (t.m0 == 'C' && t.m1 == 'I') {
+      } else if (m0 == 'C' && m1 == 'I') {
         circle();
-      } else if (t.m0 == 'S' && t.m1 == 'P') {
+      } else if (m0 == 'S' && m1 == 'P') {
         select_pen();
       }
     }
@@ -265,23 +331,44 @@ class HpglReader {
   }
 
   void draw_pairs(bool drawing) {
-    Token t;
     bool y_place = false;
     double x = x_;
-    while (next_argument(t)) {
-      if (t.kind == Tok::Integer) {
-        if (!y_place) {
-          x = static_cast<double>(t.ival);
+    for (;;) {
+      int64_t v = 0;
+      const Tokenizer::Simple a = tok_.integer_argument(v);
+      if (a == Tokenizer::kNoMore) {
+        // A PD next (one per point in most files) goes on here, as the
+        // command loop would: pen_down() is this with drawing set.
+        if (!tok_.take_pen_down()) return;
+        meter_.at(tok_.offset());
+        pen_is_up_ = false;
+        pa_path_open_ = false;
+        drawing = true;
+        y_place = false;
+        x = x_;
+        continue;
+      }
+      if (a == Tokenizer::kOther) {
+        // Reals and bytes of no meaning take a place without moving.
+        Token t;
+        if (!next_argument(t)) return;
+        if (t.kind != Tok::Integer) {
+          y_place = !y_place;
+          continue;
+        }
+        v = t.ival;
+      }
+      if (!y_place) {
+        x = static_cast<double>(v);
+      } else {
+        x_ = x;
+        y_ = static_cast<double>(v);
+        if (drawing) {
+          append_here();
         } else {
-          x_ = x;
-          y_ = static_cast<double>(t.ival);
-          if (drawing) {
-            append_here();
-          } else {
-            // A pen-up move also moves where the next path starts; without
-            // this a later "PD x,y" would draw from a point the pen left.
-            start_path_here();
-          }
+          // A pen-up move also moves where the next path starts; without
+          // this a later "PD x,y" would draw from a point the pen left.
+          start_path_here();
         }
       }
       y_place = !y_place;

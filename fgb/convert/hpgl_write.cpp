@@ -1,5 +1,5 @@
 // HPGL writer for a four-pen plotter, 1016 plotter units per inch, origin
-// shifted by (-11000, -6900) units. Plain mode writes the elements in page
+// shifted by (-11000, -6900) units (writer_p.h). Plain mode writes the elements in page
 // order; optimised mode (hpgl_order.cpp) writes arcs and circles at once
 // and reorders everything else to cut pen-up travel.
 #include "writer_p.h"
@@ -10,9 +10,7 @@ namespace fgb::conv {
 
 namespace {
 constexpr double kPi = 3.141592653589793;
-constexpr double kPlotterUnitsPerInch = 1016.0;
-constexpr double kShiftX = 11000.0;
-constexpr double kShiftY = 6900.0;
+constexpr double kPlotterUnitsPerInch = kHpglUnitsPerInch;
 // Widths (inches) that select pens 4, 3 and 1, tested in that order; any
 // other width draws with pen 2.
 constexpr double kPenMatch = 0.001;
@@ -28,11 +26,6 @@ int hpgl_pen_of_width(double w) {
   if (std::fabs(w - kPen3Width) < kPenMatch) return 3;
   if (std::fabs(w - kPen1Width) < kPenMatch) return 1;
   return 2;
-}
-
-PlotterPoint hpgl_point(gr_cpoint p) {
-  return {trunc_file_unit(p.x * kPlotterUnitsPerInch - kShiftX),
-          trunc_file_unit(p.y * kPlotterUnitsPerInch - kShiftY)};
 }
 
 namespace {

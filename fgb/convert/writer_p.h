@@ -26,8 +26,16 @@ inline PointsView view_of(const gr_polyline* pl) {
 
 // The pen (1..4) that draws a line of width w inches.
 int hpgl_pen_of_width(double w);
+
+// The writer's plotter: 1016 units per inch, origin shifted by (-11000, -6900).
+inline constexpr double kHpglUnitsPerInch = 1016.0;
+inline constexpr double kHpglShiftX = 11000.0;
+inline constexpr double kHpglShiftY = 6900.0;
+
 // (trunc(x 1016 - 11000), trunc(y 1016 - 6900)), read-back safe.
-PlotterPoint hpgl_point(gr_cpoint p);
+inline PlotterPoint hpgl_point(gr_cpoint p) {
+  return {trunc_file_unit(p.x * kHpglUnitsPerInch - kHpglShiftX), trunc_file_unit(p.y * kHpglUnitsPerInch - kHpglShiftY)};
+}
 
 // DXF colour number of a colour.
 int dxf_colour_number(const gr_rgbcol& c);

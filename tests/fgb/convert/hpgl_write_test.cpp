@@ -313,4 +313,51 @@ TEST(HpglOrdered, SameAsTheRulesWrittenOut) {
   }
 }
 
+// Paths on a line, each list entry nearer to the path just drawn than any
+// other in the window: every choice takes the last path examined, so runs
+// reach 333 choices and their nearest starts the next run. Long lists of
+// one pen with an occasional other pen, and many equal distances, take the
+// list through many removals.
+TEST(HpglOrdered, LongRunsSameAsTheRulesWrittenOut) {
+  const struct {
+    const char* name;
+    int paths;
+    bool line;
+    int grid;
+  } rows[] = {{"a line of 400", 400, true, 0},
+              {"a line of 1100", 1100, true, 0},
+              {"3000 on a coarse grid", 3000, false, 5},
+              {"3000 scattered", 3000, false, 3000}};
+  for (const auto& r : rows) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> coord(0, r.grid);
+    Doc d;
+    std::vector<RefPath> ref;
+    double w = 0.012;
+    for (int i = 0; i < r.paths; ++i) {
+      // The list starts with the last path: its slot s is paths - 1 - i.
+      const int s = r.paths - 1 - i;
+      std::vector<gr_cpoint> pts;
+      if (r.line) {
+        const double x = s == 0 ? r.paths + 5 : s;
+        pts = {{(x * 10 + 11000) / 1016.0, 6900 / 1016.0}, {(x * 10 + 11003) / 1016.0, 6900 / 1016.0}};
+      } else {
+        for (int k = 0; k < 1 + i % 3; ++k)
+          pts.push_back({(coord(rng) * 10 + 11000) / 1016.0, (coord(rng) * 10 + 6900) / 1016.0});
+        if (rng() % 400 == 0) w = w == 0.012 ? 0.055 : 0.012;
+      }
+      RefPath rp;
+      for (const gr_cpoint& p : pts) rp.pts.push_back(hpgl_point(p));
+      rp.pen = hpgl_pen_of_width(w);
+      d.polyline(pts, false, width_style(w));
+      ref.push_back(rp);
+    }
+    double want_t = 0;
+    const std::string want = crlf("IN;\n") + reference_order(ref, want_t);
+    float t = 0;
+    EXPECT_EQ(ordered(d, t), want) << r.name;
+    EXPECT_NEAR(t, want_t, want_t * 1e-5) << r.name;
+  }
+}
+
 }  // namespace

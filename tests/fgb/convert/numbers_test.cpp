@@ -39,6 +39,20 @@ TEST(FileNumbers, FixedMatchesTheCFormatDigitForDigit) {
   }
 }
 
+TEST(FileNumbers, IntegersMatchTheCFormat) {
+  std::vector<int32_t> values = {0, 1, -1, 9, 10, 99, 100, 101, 999, 1000, -1000, 99999, 100000,
+                                 1234567890, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+  std::mt19937 rng(3);
+  for (int i = 0; i < 20000; ++i) values.push_back(static_cast<int32_t>(rng()) >> (rng() % 31));
+  for (int32_t v : values) {
+    char buf[12 + 11];
+    std::memset(buf, 'x', sizeof buf);
+    char* end = format_int(buf + 1, v);
+    ASSERT_EQ(std::string(buf + 1, end), std::to_string(v));
+    ASSERT_EQ(buf[0], 'x') << v;  // nothing before out
+  }
+}
+
 TEST(FileNumbers, TruncationCorrectsOnlyTheRepresentationError) {
   const struct {
     double v;
