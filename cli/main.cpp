@@ -11,7 +11,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   kalvex::cli::Io io;
   io.progress = ::isatty(STDERR_FILENO) == 1;
+#if defined(__SANITIZE_ADDRESS__)
+  // The leak checker would report every document left to the exit.
+  io.fast_exit = false;
+#else
   io.fast_exit = true;
+#endif
   const int status = kalvex::cli::run(args, io);
   if (std::fflush(stdout) != 0) return kalvex::cli::kExitFailed;
   return status;

@@ -103,6 +103,24 @@ TEST(CliFlatten, DrawingWithoutCurvesIsWrittenUnchanged) {
   EXPECT_EQ(elements_in(dir / "out.dxf"), 1);
 }
 
+TEST(CliFlatten, IllustratorCurvesBecomePolylines) {
+  Folder dir;
+  // Two paths: a quarter-circle-like curve piece and a plain two-line path.
+  const std::string in = dir.write("curves.ai",
+                                   "%%EndSetup\n0 0 m\n0 40 32 72 72 72 c\n72 0 l\nS\n"
+                                   "100 0 m\n172 0 l\n172 72 l\nS\n");
+  Result r = cli({"info", in});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  ASSERT_NE(r.out.find("  bezier          2\n"), std::string::npos) << r.out;
+  r = cli({"flatten", "--density", "20", in, dir / "out.dxf"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "flatten: 2 curves turned into polylines\n");
+  r = cli({"info", dir / "out.dxf"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out.find("bezier"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("elements: 2\n"), std::string::npos) << r.out;
+}
+
 TEST(CliEdit, BadCommandLinesAreUsageErrors) {
   Folder dir;
   const std::string in = dir.write("sq.hpg", kSquare), out = dir / "out.hpg";
