@@ -89,6 +89,18 @@ class BlockScanner {
     }
   }
 
+  // Reads every block, handing each to obey until it returns false (a stop
+  // code); the meter follows the scan.
+  template <int MaxWords, typename IsWordLetter, typename OnWord, typename Obey>
+  void obey_all(IsWordLetter is_word_letter, OnWord on_word, ProgressMeter& meter, Obey obey) {
+    Block<MaxWords> b;
+    while (next(b, is_word_letter, on_word)) {
+      meter.at(offset());
+      if (!obey(b)) break;
+    }
+    meter.finish();
+  }
+
   size_t offset() const { return static_cast<size_t>(p_ - begin_); }
 
  private:

@@ -33,16 +33,11 @@ class CutterReader {
       : in_(data, size), sink_(sink), meter_(opt.progress, opt.progress_user, size) {}
 
   int run() {
-    Block<kMaxWords> b;
     const auto on_word = [this](const Word& w) {
       if (w.letter == 'M' || w.number == 70) enabled_ = true;
     };
-    while (in_.next(b, cutter_letter, on_word)) {
-      meter_.at(in_.offset());
-      if (!obey(b)) break;
-    }
+    in_.obey_all<kMaxWords>(cutter_letter, on_word, meter_, [this](const Block<kMaxWords>& b) { return obey(b); });
     // A cut still open here is dropped: files end with "M15*M0*".
-    meter_.finish();
     return added_ ? 1 : 0;
   }
 

@@ -41,16 +41,11 @@ class GerberReader {
       : in_(data, size), sink_(sink), opt_(opt), meter_(opt.progress, opt.progress_user, size) {}
 
   int run() {
-    Block<kMaxWords> b;
     const auto on_word = [this](const Word& w) {
       if (w.letter == 'G' || w.number == 54) enabled_ = true;
     };
-    while (in_.next(b, gerber_letter, on_word)) {
-      meter_.at(in_.offset());
-      if (!obey(b)) break;
-    }
+    in_.obey_all<kMaxWords>(gerber_letter, on_word, meter_, [this](const Block<kMaxWords>& b) { return obey(b); });
     // A draw still open here is dropped: files end with "D02*M02*".
-    meter_.finish();
     return added_ ? 1 : 0;
   }
 
