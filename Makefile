@@ -2,13 +2,15 @@
 # make test   build with AddressSanitizer + UndefinedBehaviorSanitizer, run every test
 # make bench  Release build, run every benchmark
 # make fuzz   build the libFuzzer targets with clang, run each for FUZZ_SECONDS
+# make clang  compile everything with clang++, warnings as errors (CI runs it after test)
+# make format clang-format every C and C++ source of the tree in place
 
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN        := -G Ninja
 ROOT       := $(CURDIR)
 
-.PHONY: all setup test run bench fuzz clean
+.PHONY: all setup test run bench fuzz clang format clean
 
 all: run-build
 
@@ -38,6 +40,14 @@ fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF -DKALVEX_FUZZ=ON -DKALVEX_QT=OFF
 	cmake --build build/fuzz -j $(JOBS)
 	scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+clang: setup
+	@scripts/setup.sh clang
+	CC=clang CXX=clang++ cmake -S . -B build/clang $(GEN) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_WERROR=ON -DKALVEX_TESTS=ON -DKALVEX_BENCH=OFF
+	cmake --build build/clang -j $(JOBS)
+
+format:
+	git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean:
 	rm -rf build

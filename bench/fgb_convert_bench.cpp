@@ -5,7 +5,10 @@
 // program beside other tools.
 #include "fgb_convert_inputs.h"
 
-#include "fgb/convert/document_p.h"
+#include "convert/document_p.h"
+#include "convert/sink_p.h"
+#include "convert/readers_p.h"
+#include "convert/outbuf_p.h"
 
 #include <benchmark/benchmark.h>
 

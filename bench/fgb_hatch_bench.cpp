@@ -16,8 +16,8 @@
 // Document/<outline>/<n> times MainDB::Hatch end to end on a document
 // holding the outline selected: undo snapshot, work document, hatch and the
 // AddElem of every segment.
-#include "bench/outline_bench.h"
-#include "fgb/db/hatch_p.h"
+#include "outline_bench.h"
+#include "db/hatch_p.h"
 
 #include <fgb/main_db.h>
 #include <geomkit/gr_poly.h>

@@ -10,7 +10,9 @@
 //   Document/<kind>     the reader into a document, in memory
 //   Convert/<kind>      the whole import as the program does it: the file
 //                       opened (the metafile loaded), read into a new document
-#include "fgb/convert/document_p.h"
+#include "convert/document_p.h"
+#include "convert/sink_p.h"
+#include "convert/readers_p.h"
 
 #include <fgb/convert/wmf.h>
 #include <fgb/main_db.h>

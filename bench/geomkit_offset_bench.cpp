@@ -9,7 +9,7 @@
 //   area_diff   |engine area - Clipper area| / Clipper area, a check that
 //               the two agree.
 // The Clipper_* benchmarks time Clipper alone, for the record.
-#include "bench/outline_bench.h"
+#include "outline_bench.h"
 
 #include <geomkit/gr_eqvidist.h>
 #include <geomkit/gr_poly.h>

@@ -4,8 +4,8 @@
 #ifndef BENCH_OUTLINE_BENCH_H
 #define BENCH_OUTLINE_BENCH_H
 
-#include "tests/geomkit/offset_corpus.h"
-#include "tests/support/poly_builders.h"
+#include "support/offset_corpus.h"
+#include "support/poly_builders.h"
 
 #ifdef KALVEX_HAVE_CLIPPER
 #include <polyclipping/clipper.hpp>

@@ -86,23 +86,15 @@ struct KindCounts {
 };
 
 KindCounts count_kinds(pages* first) {
+  long by_kind[FGB_KIND_SLOTS] = {};
+  for (pages* p = first; p; p = p->next) fgb_count_kinds_gdb(p->gdb, by_kind);
   KindCounts c;
-  for (pages* p = first; p; p = p->next) {
-    for (tag_ns_handler l = p->gdb->head; !fgb_is_end_gdb(l); l = fgb_next_gdb(l)) {
-      tag_ns_handler shape;
-      int kind = 0;
-      gr_curve_style cs;
-      gr_fill_area_style fs;
-      fgb_get_child_gdb(l, &shape, &kind, &cs, &fs);
-      switch (kind) {
-        case FGB_POLYLINE: ++c.polylines; break;
-        case FGB_POLYLINES: ++c.sets; break;
-        case FGB_BEZIER: ++c.curves; break;
-        case FGB_SEGMENT: ++c.segments; break;
-        default: ++c.other; break;
-      }
-    }
-  }
+  c.polylines = by_kind[FGB_POLYLINE];
+  c.sets = by_kind[FGB_POLYLINES];
+  c.curves = by_kind[FGB_BEZIER];
+  c.segments = by_kind[FGB_SEGMENT];
+  for (int k = 0; k < FGB_KIND_SLOTS; ++k) c.other += by_kind[k];
+  c.other -= c.polylines + c.sets + c.curves + c.segments;
   return c;
 }
 

@@ -29,18 +29,11 @@ std::string num(double v, int decimals) {
   return std::string(buf, r.ptr);
 }
 
-// Elements by kind code. The kind is the role in the type tag of the
-// element's shape cell (link -> element -> shape): only that tag is read,
-// not the element's styles, which a million elements would copy for nothing.
-using KindCounts = std::array<long, 256>;  // a role is 8 bits of the tag
+// Elements by kind code, over every page of one side.
+using KindCounts = std::array<long, FGB_KIND_SLOTS>;
 
 void count_side(pages* first, KindCounts& by_kind) {
-  for (pages* p = first; p; p = p->next) {
-    for (tag_ns_handler l = p->gdb->head; !fgb_is_end_gdb(l); l = fgb_next_gdb(l)) {
-      const tag_ns_handler shape = ns_get_first_obj(ns_get_first_obj(l));
-      ++by_kind[static_cast<size_t>(FGB_ROLE_OF_TAG(ns_get_obj_type(shape)))];
-    }
-  }
+  for (pages* p = first; p; p = p->next) fgb_count_kinds_gdb(p->gdb, by_kind.data());
 }
 
 }  // namespace

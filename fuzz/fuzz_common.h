@@ -5,7 +5,10 @@
 #ifndef FUZZ_FUZZ_COMMON_H
 #define FUZZ_FUZZ_COMMON_H
 
-#include "fgb/convert/document_p.h"
+#include "convert/document_p.h"
+#include "convert/sink_p.h"
+#include "convert/readers_p.h"
+#include "convert/outbuf_p.h"
 
 #include <cmath>
 #include <cstdlib>

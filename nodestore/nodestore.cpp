@@ -1,7 +1,7 @@
 // The exported ns_ functions: thin adapters over the process-wide store.
 // Nothing below throws; a null handle where a cell is expected is ignored
 // (or gives 0 / null) rather than crashing.
-#include "nodestore/nodestore_p.h"
+#include "nodestore_p.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Block tables and the two pools of the object store.
-#include "nodestore/nodestore_p.h"
+#include "nodestore_p.h"
 
 #include <cstdlib>
 #include <cstring>

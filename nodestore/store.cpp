@@ -1,5 +1,5 @@
 // The store's operations: cells, their content, pairs and list databases.
-#include "nodestore/nodestore_p.h"
+#include "nodestore_p.h"
 
 #include <charconv>
 #include <cstring>

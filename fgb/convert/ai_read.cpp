@@ -18,8 +18,11 @@
 // A line with a number that reads as infinite or NaN ("inf", "nan", 1e999)
 // matches none of the rules above and is skipped like any other line that
 // does not scan: such a point has no place in a drawing.
-#include "ai_scan_p.h"
-#include "convert_p.h"
+#include "convert/ai_scan_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
 
 #include <cmath>
 

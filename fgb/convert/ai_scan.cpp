@@ -1,5 +1,5 @@
 // Lines and sscanf-style conversions of the Illustrator reader.
-#include "ai_scan_p.h"
+#include "convert/ai_scan_p.h"
 
 #include <charconv>
 #include <cstring>

@@ -12,7 +12,10 @@
 #ifndef FGB_CONVERT_BLOCKS_P_H
 #define FGB_CONVERT_BLOCKS_P_H
 
-#include "convert_p.h"
+#include "convert/progress_p.h"
+#include "convert/digits_p.h"
+
+#include <algorithm>
 
 namespace fgb::conv {
 

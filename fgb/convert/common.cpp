@@ -1,10 +1,13 @@
 // Pieces shared by every reader: palette and styles, the arc record, the
 // path buffer, truncation of file units and progress reports.
-#include "convert_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/path_p.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 

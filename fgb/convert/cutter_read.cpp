@@ -7,7 +7,11 @@
 // obeyed from the last to the first. M, X and Y are obeyed only after an M
 // word or a word numbered 70 has been read. A block with both X and Y cuts
 // to the point once both are set; one coordinate alone only moves.
-#include "blocks_p.h"
+#include "convert/blocks_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
 
 namespace fgb::conv {
 

@@ -8,10 +8,15 @@
 // saved), then each page of the selection, through the kind's writer, framed
 // by the kind's header and trailer, into a temporary file that replaces the
 // target only when everything was written.
-#include "document_p.h"
-#include "file_io_p.h"
-#include "wmf_p.h"
-#include "../db/gdb_p.h"
+#include "convert/document_p.h"
+#include "convert/file_io_p.h"
+#include "convert/wmf_p.h"
+#include "db/gdb_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 #include <cerrno>
 #include <new>

@@ -3,7 +3,8 @@
 #ifndef FGB_CONVERT_DOCUMENT_P_H
 #define FGB_CONVERT_DOCUMENT_P_H
 
-#include "convert_p.h"
+#include "convert/readers_p.h"
+#include "convert/outbuf_p.h"
 
 #include <fgb/main_db.h>
 

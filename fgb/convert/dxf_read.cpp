@@ -9,7 +9,11 @@
 //
 // Colour and width carry over from one entity to the next when an entity
 // does not give them; so do the coordinates an entity type left last time.
-#include "convert_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
+#include "convert/digits_p.h"
 
 #include <charconv>
 #include <cmath>

@@ -4,7 +4,10 @@
 // LINE, circles CIRCLE, arcs ARC (width in group 39, the thickness); Bezier
 // elements are flattened into polylines. Widths are written in inches as
 // they are stored.
-#include "writer_p.h"
+#include "convert/writer_p.h"
+#include "convert/sink_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 #include <cmath>
 

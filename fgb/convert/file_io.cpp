@@ -1,10 +1,12 @@
 // Files of the converters: a whole input file in memory, and an output that
 // replaces its target only once it is complete.
-#include "file_io_p.h"
+#include "convert/file_io_p.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <string>
 #include <new>

@@ -3,7 +3,9 @@
 #ifndef FGB_CONVERT_FILE_IO_P_H
 #define FGB_CONVERT_FILE_IO_P_H
 
-#include "convert_p.h"
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace fgb::conv {
 

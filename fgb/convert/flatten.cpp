@@ -1,6 +1,6 @@
 // Curves the writers cannot express in their format, as points: arcs and
 // circles as 40 chords, Bezier elements at the document's density.
-#include "convert_p.h"
+#include "convert/page_p.h"
 
 #include <cmath>
 

@@ -6,7 +6,11 @@
 // the last to the first. Nothing but G54 is obeyed until a G word or a word
 // numbered 54 has been read. A draw's points are the positions before each
 // exposed move plus the position reached when the draw ends (D02 or D03).
-#include "blocks_p.h"
+#include "convert/blocks_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
 
 #include <cmath>
 

@@ -3,7 +3,11 @@
 // cutter writer makes every contour one knife-down stroke ("M15*" lifts,
 // "M14*" lowers) and leaves flashes out. Arcs and circles become 40 chords,
 // Bezier elements polylines at the document's density.
-#include "writer_p.h"
+#include "convert/writer_p.h"
+#include "convert/sink_p.h"
+#include "convert/digits_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 namespace fgb::conv {
 

@@ -18,9 +18,13 @@
 // keeps the output of large pages the same as it has always been. The test
 // hpgl_write_test checks the output against a plain transcription of these
 // rules over a linked list.
-#include "writer_p.h"
+#include "convert/writer_p.h"
 
-#include "hpgl_order_p.h"
+#include "convert/hpgl_order_p.h"
+#include "convert/sink_p.h"
+#include "convert/digits_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 #include <algorithm>
 #include <cmath>

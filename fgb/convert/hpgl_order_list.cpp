@@ -1,5 +1,5 @@
 // The list of paths of the optimised HPGL writer: see hpgl_order_p.h.
-#include "hpgl_order_p.h"
+#include "convert/hpgl_order_p.h"
 
 #include <algorithm>
 #include <bit>

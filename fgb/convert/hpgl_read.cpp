@@ -10,7 +10,11 @@
 // and the other commands that end it ("flush") add it as a polyline (3 or
 // more points, closed when its ends coincide) or a segment (2 points), in
 // the pen of the last SP before the flush.
-#include "convert_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
+#include "convert/digits_p.h"
 
 #include <algorithm>
 #include <array>
@@ -63,7 +67,7 @@ inline bool is_digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
 
 
 // What a byte starts: looked up once per byte instead of compared five ways.
-enum CharClass : uint8_t { kOther, kSeparator, kLetter, kNumber };
+enum CharClass : uint8_t { kOtherByte, kSeparator, kLetter, kNumber };
 constexpr std::array<uint8_t, 256> kClassOf = [] {
   std::array<uint8_t, 256> t{};
   for (int c = 'A'; c <= 'Z'; ++c) t[static_cast<size_t>(c)] = t[static_cast<size_t>(c + 32)] = kLetter;

@@ -2,7 +2,11 @@
 // shifted by (-11000, -6900) units (writer_p.h). Plain mode writes the elements in page
 // order; optimised mode (hpgl_order.cpp) writes arcs and circles at once
 // and reorders everything else to cut pen-up travel.
-#include "writer_p.h"
+#include "convert/writer_p.h"
+#include "convert/sink_p.h"
+#include "convert/digits_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 #include <cmath>
 

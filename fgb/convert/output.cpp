@@ -1,6 +1,6 @@
 // Text output of the writers: a buffer drained in large pieces, line feeds
 // written as CR LF, and numbers formatted without the process locale.
-#include "convert_p.h"
+#include "convert/outbuf_p.h"
 
 #include <charconv>
 #include <cmath>

@@ -16,8 +16,12 @@
 //                   up to a terminator (below) -> closed polyline
 // A record cut short by the end of the file is taken with the bytes that
 // are there (zeros for the rest); reading then stops at the end.
-#include "bytes_p.h"
-#include "convert_p.h"
+#include "convert/bytes_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
+#include "convert/page_p.h"
 
 #include <cmath>
 

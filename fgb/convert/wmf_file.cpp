@@ -1,7 +1,7 @@
 // Loading metafiles: the exported handle functions of <fgb/convert/wmf.h>.
-#include "bytes_p.h"
-#include "file_io_p.h"
-#include "wmf_p.h"
+#include "convert/bytes_p.h"
+#include "convert/file_io_p.h"
+#include "convert/wmf_p.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -10,6 +10,7 @@
 #ifndef FGB_CONVERT_WMF_P_H
 #define FGB_CONVERT_WMF_P_H
 
+#include "convert/sink_p.h"
 #include <fgb/convert/wmf.h>
 #include <geomkit/gr_dc.h>
 

@@ -1,6 +1,6 @@
 // Metafile bits, the record walk and the playback state.
-#include "bytes_p.h"
-#include "wmf_p.h"
+#include "convert/bytes_p.h"
+#include "convert/wmf_p.h"
 
 #include <cstring>
 

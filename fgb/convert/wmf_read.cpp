@@ -20,9 +20,12 @@
 // The pen's width is in the metafile's logical units: it is scaled with
 // the transform like the coordinates, so that the element's width is in
 // inches like everything in the document.
-#include "bytes_p.h"
-#include "convert_p.h"
-#include "wmf_p.h"
+#include "convert/bytes_p.h"
+#include "convert/sink_p.h"
+#include "convert/progress_p.h"
+#include "convert/readers_p.h"
+#include "convert/path_p.h"
+#include "convert/wmf_p.h"
 
 #include <cfloat>
 #include <cmath>

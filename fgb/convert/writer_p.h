@@ -3,7 +3,9 @@
 #ifndef FGB_CONVERT_WRITER_P_H
 #define FGB_CONVERT_WRITER_P_H
 
-#include "convert_p.h"
+#include "convert/digits_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 
 namespace fgb::conv {
 

@@ -7,7 +7,7 @@
 // Device coordinates are the transformed doubles truncated toward zero.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
+#include "db/gdb_p.h"
 
 #include <geomkit/device_context.h>
 #include <geomkit/gr_graph.h>

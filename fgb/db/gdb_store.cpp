@@ -5,7 +5,7 @@
 // as soon as a pair holds it we untie ours. The list record holds the one
 // reference to its head; the tail (end cell) is held by the last link, or
 // by the record itself while the list is empty (then head == tail).
-#include "gdb_p.h"
+#include "db/gdb_p.h"
 
 #include <climits>
 #include <new>
@@ -327,6 +327,17 @@ FGB_API tag_ns_handler fgb_find_style_gdb(tag_ns_handler style, int role) noexce
 FGB_API long fgb_count_gdb(const fgb_db* db) noexcept {
   long n = 0;
   for_each_link(db, [&](tag_ns_handler) { ++n; });
+  return n;
+}
+
+FGB_API long fgb_count_kinds_gdb(const fgb_db* db, long counts[FGB_KIND_SLOTS]) noexcept {
+  if (!counts) return 0;
+  long n = 0;
+  for_each_link(db, [&](tag_ns_handler l) {
+    const tag_ns_handler shape = ns_get_first_obj(ns_get_first_obj(l));
+    ++counts[FGB_ROLE_OF_TAG(ns_get_obj_type(shape))];
+    ++n;
+  });
   return n;
 }
 

@@ -11,10 +11,10 @@
 // (posted).
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "hatch_p.h"
-#include "main_db_p.h"
-#include "operations_p.h"
+#include "db/gdb_p.h"
+#include "db/hatch_p.h"
+#include "db/main_db_p.h"
+#include "db/operations_p.h"
 
 #include <cmath>
 #include <new>

@@ -1,6 +1,6 @@
 // The plain way to the parameters of a hatch line: one library
 // intersection of the line with the whole element per line.
-#include "hatch_p.h"
+#include "db/hatch_p.h"
 
 #include <cstdlib>
 #include <new>

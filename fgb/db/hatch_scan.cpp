@@ -29,9 +29,9 @@
 // in outline order: a value goes before the first one at least tol above
 // it. When every two neighbours differ by tol or more that is plain sorted
 // order; otherwise the insertions are replayed in outline order.
-#include "hatch_p.h"
+#include "db/hatch_p.h"
 
-#include <geomkit/gr_poly_p.h>
+#include <geomkit/gr_poly.h>
 
 #include <algorithm>
 #include <cmath>
@@ -85,8 +85,6 @@ inline double deriv(const gr_cpoint& p, double y) {
 // the scan decides exactly as gr_isct_line_polyline does. Only inline code
 // of that header may be used here: the shared geomkit exports none of its
 // other symbols.
-using geomkit::isct_code;
-using geomkit::SortedParams;
 
 // Does the outline of m cross the line at vertex k, which lies on it? The
 // nearest vertices off the line before and after k (modulo n) must be
@@ -259,7 +257,7 @@ void ScanLineParams::hatch_set_edge(const Edge& e, double y) {
   const gr_cpoint& a = m.pnt[e.i];
   const gr_cpoint& b = m.pnt[j];
   double t = 0;
-  switch (isct_code(&t, a.x, deriv(a, y), b.x, deriv(b, y))) {
+  switch (gr_isct_params_code(&t, a.x, deriv(a, y), b.x, deriv(b, y))) {
     case 1: hits_.push_back(Hit{e.key, t}); break;
     case 4:
       if (vertex_crosses(m, j, y)) hits_.push_back(Hit{e.key, t});
@@ -274,7 +272,7 @@ void ScanLineParams::hatch_single_edge(const Edge& e, double y) {
   const gr_cpoint& a = m.pnt[e.i];
   const gr_cpoint& b = m.pnt[j];
   double t = 0;
-  const int code = isct_code(&t, a.x, deriv(a, y), b.x, deriv(b, y));
+  const int code = gr_isct_params_code(&t, a.x, deriv(a, y), b.x, deriv(b, y));
   if (code == 0 || code == 2) return;
   // Where the crossing lies decides, as in the library: away from both
   // ends it counts; at an end it belongs to that vertex.
@@ -313,7 +311,7 @@ void ScanLineParams::order_hits() {
             [](const Hit& p, const Hit& q) { return p.t != q.t ? p.t < q.t : p.key < q.key; });
   bool apart = true;
   for (std::size_t i = 1; i < hits_.size() && apart; ++i)
-    apart = SortedParams::goes_before(hits_[i - 1].t, hits_[i].t);
+    apart = gr_param_goes_before(hits_[i - 1].t, hits_[i].t);
   if (apart) {
     for (const Hit& h : hits_) out_.push_back(h.t);
     return;
@@ -322,7 +320,7 @@ void ScanLineParams::order_hits() {
   std::sort(hits_.begin(), hits_.end(), [](const Hit& p, const Hit& q) { return p.key < q.key; });
   for (const Hit& h : hits_) {
     std::size_t j = 0;
-    while (j < out_.size() && !SortedParams::goes_before(h.t, out_[j])) ++j;
+    while (j < out_.size() && !gr_param_goes_before(h.t, out_[j])) ++j;
     out_.insert(out_.begin() + static_cast<std::ptrdiff_t>(j), h.t);
   }
 }

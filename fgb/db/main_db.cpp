@@ -1,8 +1,8 @@
 // The document: pages, counts, bounding boxes, copies and notifications.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "main_db_p.h"
+#include "db/gdb_p.h"
+#include "db/main_db_p.h"
 
 #include <new>
 

@@ -8,8 +8,8 @@
 // one they go to; a non-hit element stays on its side.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "main_db_p.h"
+#include "db/gdb_p.h"
+#include "db/main_db_p.h"
 
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_circle.h>

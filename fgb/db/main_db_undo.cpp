@@ -40,7 +40,7 @@
 // not to destroyed ones.
 #include <fgb/main_db.h>
 
-#include "main_db_p.h"
+#include "db/main_db_p.h"
 
 #include <new>
 

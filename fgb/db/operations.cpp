@@ -7,9 +7,9 @@
 // the selection keeps its order and every element keeps its styles.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "main_db_p.h"
-#include "operations_p.h"
+#include "db/gdb_p.h"
+#include "db/main_db_p.h"
+#include "db/operations_p.h"
 
 #include <geomkit/device_context.h>
 #include <geomkit/gr_style.h>

@@ -10,8 +10,8 @@
 // new page at the right time.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "operations_p.h"
+#include "db/gdb_p.h"
+#include "db/operations_p.h"
 
 #include <climits>
 #include <vector>

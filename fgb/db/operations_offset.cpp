@@ -7,9 +7,9 @@
 // elements selected before, unfilled, with the pen of their source.
 #include <fgb/main_db.h>
 
-#include "gdb_p.h"
-#include "main_db_p.h"
-#include "operations_p.h"
+#include "db/gdb_p.h"
+#include "db/main_db_p.h"
+#include "db/operations_p.h"
 
 #include <geomkit/gr_eqvidist.h>
 

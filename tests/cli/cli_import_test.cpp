@@ -4,7 +4,7 @@
 // them refused.
 #include "cli_test_util.h"
 
-#include "cli/kinds.h"
+#include "kinds.h"
 
 #include <fgb/convert/convert.h>
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // (message naming the file and the cause, non-zero status).
 #include "cli_test_util.h"
 
-#include "cli/apertures.h"
-#include "cli/kinds.h"
+#include "apertures.h"
+#include "kinds.h"
 
 #include <fgb/convert/convert.h>
 #include <gtest/gtest.h>

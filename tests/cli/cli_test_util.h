@@ -4,7 +4,7 @@
 #ifndef KALVEX_TESTS_CLI_CLI_TEST_UTIL_H
 #define KALVEX_TESTS_CLI_CLI_TEST_UTIL_H
 
-#include "cli/cli.h"
+#include "cli.h"
 #include "support/temp_folder.h"
 
 #include <cstdio>

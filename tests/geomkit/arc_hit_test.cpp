@@ -4,7 +4,7 @@
 // than the arc needs; a rectangle crossing a visible part of an arc reports
 // a crossing whatever range the arc is stored with (issue 3).
 #include <geomkit/gr_circle.h>
-#include <geomkit/gr_circle_p.h>
+#include "core/gr_circle_p.h"
 #include <geomkit/gr_poly.h>
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // Invariants: for ranges with ends in (-2 pi, 2 pi) the sweep is never
 // negative; every angle reached by walking the sweep from a1 lies on the
 // normalised arc.
-#include <geomkit/gr_circle_p.h>
+#include "core/gr_circle_p.h"
 
 #include <gtest/gtest.h>
 

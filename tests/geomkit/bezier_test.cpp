@@ -4,8 +4,8 @@
 // point it gives lies on the curve, and no density or coordinate a file can
 // bring makes it allocate more than GR_BEZIER_MAX_POLYLINE_POINTS points.
 #include <geomkit/gr_bez.h>
-#include <geomkit/gr_bez_p.h>
-#include <geomkit/gr_math_p.h>
+#include "core/gr_bez_p.h"
+#include "core/gr_math_p.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Invariants: a constructed circle passes through the points it was built
 // from; no constructor leaves a NaN behind, whatever points it is given.
 #include <geomkit/gr_circle.h>
-#include <geomkit/gr_circle_p.h>
+#include "core/gr_circle_p.h"
 
 #include <gtest/gtest.h>
 

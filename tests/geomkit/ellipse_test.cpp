@@ -4,7 +4,7 @@
 // Invariants: the point at a range end lies on the ray at the polar angle
 // it was made from; the box of an elliptic arc holds every point of it.
 #include <geomkit/gr_circle.h>
-#include <geomkit/gr_circle_p.h>
+#include "core/gr_circle_p.h"
 #include <geomkit/gr_poly.h>
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // only when they coincide (result 2, parameter of the second base point).
 #include <geomkit/gr_types.h>
 
-#include "geomkit/gr_poly_p.h"
+#include "core/gr_poly_p.h"
 
 #include <gtest/gtest.h>
 

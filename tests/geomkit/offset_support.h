@@ -4,7 +4,7 @@
 #ifndef TESTS_GEOMKIT_OFFSET_SUPPORT_H
 #define TESTS_GEOMKIT_OFFSET_SUPPORT_H
 
-#include "offset_corpus.h"
+#include "support/offset_corpus.h"
 
 #include <geomkit/gr_eqvidist.h>
 #include <geomkit/gr_poly.h>

@@ -3,7 +3,7 @@
 // by the coverage contour.
 #include "offset_support.h"
 
-#include "geomkit/offset_engine_p.h"
+#include "offset/offset_engine_p.h"
 
 #include <gtest/gtest.h>
 

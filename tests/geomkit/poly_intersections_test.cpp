@@ -10,7 +10,7 @@
 // - the set intersection grows the caller's block in whole steps of 100.
 #include <geomkit/gr_poly.h>
 
-#include "geomkit/gr_poly_p.h"
+#include "core/gr_poly_p.h"
 #include "support/poly_builders.h"
 
 #include <gtest/gtest.h>

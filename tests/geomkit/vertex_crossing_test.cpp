@@ -2,7 +2,7 @@
 // counts as a crossing exactly when it lies on the line and the nearest
 // vertices off the line on either side (walking around the polygon) are
 // distinct and on opposite sides; indices out of range never read memory.
-#include "geomkit/gr_poly_p.h"
+#include "core/gr_poly_p.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "nodestore/nodestore_p.h"
+#include "nodestore_p.h"
 
 namespace nodestore::test {
 

@@ -5,7 +5,7 @@
 // point that is not finite.
 #include "convert_test_util.h"
 
-#include "fgb/convert/ai_scan_p.h"
+#include "convert/ai_scan_p.h"
 
 #include <fgb/main_db.h>
 

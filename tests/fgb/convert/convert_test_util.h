@@ -4,7 +4,10 @@
 #ifndef TESTS_FGB_CONVERT_TEST_UTIL_H
 #define TESTS_FGB_CONVERT_TEST_UTIL_H
 
-#include "fgb/convert/convert_p.h"
+#include "convert/sink_p.h"
+#include "convert/readers_p.h"
+#include "convert/outbuf_p.h"
+#include "convert/page_p.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

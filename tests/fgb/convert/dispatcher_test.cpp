@@ -326,7 +326,7 @@ TEST(Dispatcher, LongReadsReportProgress) {
 
 }  // namespace
 
-#include "fgb/convert/file_io_p.h"
+#include "convert/file_io_p.h"
 
 #include <thread>
 

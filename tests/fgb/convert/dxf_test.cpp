@@ -4,7 +4,7 @@
 // (white comes back grey).
 #include "convert_test_util.h"
 
-#include "fgb/convert/writer_p.h"
+#include "convert/writer_p.h"
 
 #include <clocale>
 #include <cmath>

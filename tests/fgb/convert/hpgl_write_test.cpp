@@ -3,7 +3,7 @@
 // ordering with its time estimate.
 #include "convert_test_util.h"
 
-#include "fgb/convert/writer_p.h"
+#include "convert/writer_p.h"
 
 #include <cmath>
 #include <map>

@@ -1,6 +1,8 @@
 // File numbers: the digits of the C formats without the process locale,
 // truncation that keeps read coordinates, CR LF line ends, progress reports.
 #include "convert_test_util.h"
+#include "convert/progress_p.h"
+#include "convert/digits_p.h"
 
 #include <cfloat>
 #include <cmath>

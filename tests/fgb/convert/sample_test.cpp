@@ -4,7 +4,7 @@
 // KALVEX_UPDATE_SAMPLES=1 to write the file anew after a deliberate change.
 #include "convert_test_util.h"
 
-#include "fgb/convert/document_p.h"
+#include "convert/document_p.h"
 
 #include <cmath>
 #include <fstream>

@@ -7,7 +7,7 @@
 #include <geomkit/recording_dc.h>
 
 #include "db_test_util.h"
-#include "fgb/db/gdb_p.h"
+#include "db/gdb_p.h"
 
 using namespace dbtest;
 

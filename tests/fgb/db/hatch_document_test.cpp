@@ -7,7 +7,7 @@
 // issue 7: a fixed buffer of 100 used to overflow); undo removes the hatch.
 #include <gtest/gtest.h>
 
-#include "fgb/db/hatch_p.h"
+#include "db/hatch_p.h"
 #include "operations_test_util.h"
 #include "support/recording_notify.h"
 

@@ -6,9 +6,9 @@
 // polylines, sets of several members - so the hatch segments are the same.
 #include <gtest/gtest.h>
 
-#include "fgb/db/hatch_p.h"
+#include "db/hatch_p.h"
 #include "operations_test_util.h"
-#include "tests/geomkit/offset_corpus.h"
+#include "support/offset_corpus.h"
 
 #include <random>
 #include <string>

@@ -1,0 +1,196 @@
+// Offset engine, the list routines of the sweep: the side test, the index
+// helpers, the piece-parameter lookups and the insertions into crossing and
+// piece lists.
+//
+// Piece lists: nodes in ascending parameter order where the kept contour
+// enters or leaves a line. A parameter p goes before the first node that is
+// not smaller than p by the tolerance or more; nothing is inserted when
+// that node (or, when appending, the last node) already has the partner.
+#include "offset/offset_engine_p.h"
+#include "offset/offset_trace_p.h"
+
+#include <cmath>
+
+namespace geomkit::offset {
+
+namespace {
+
+// Position of p in a piece list by the insertion rule.
+size_t insert_pos(const std::vector<Node>& nodes, double p) {
+  size_t pos = 0;
+  while (pos < nodes.size() && p - nodes[pos].par >= kTol) ++pos;
+  return pos;
+}
+
+}  // namespace
+
+// A point is real when it lies on the line or on its offset side: left of
+// the line for b <= 0 (edges moved left), right of it for b >= 0.
+bool EqvidistContext::real_li_point(const gr_cpoint& pt, const gr_line& line) const {
+  if (trace_) trace_->log("real_li_point", kTraceEntry);
+  double e = gr_deriv_line_cpoint(&line, &pt);
+  if (std::fabs(e) <= kTol) return true;
+  if (e > kTol) return b_ <= 0;
+  return b_ >= 0;
+}
+
+// a in the range (lo, hi), either way round.
+bool EqvidistContext::belong_i_group(int a, int lo, int hi) {
+  return lo <= hi ? lo <= a && a <= hi : hi <= a && a <= lo;
+}
+
+// One cyclic step, repeated over lines that do not keep their direction as
+// long as the index stays within (lo, hi).
+int EqvidistContext::increment_i(int i, bool forward, int lo, int hi) const {
+  if (trace_) trace_->log("increment_i", kTraceEntry);
+  const int n = line_count();
+  for (int guard = 0; guard < n; ++guard) {
+    i = forward ? (i + 1 == n ? 0 : i + 1) : (i == 0 ? n - 1 : i - 1);
+    if (!belong_i_group(i, lo, hi) || lines_[static_cast<size_t>(i)].flag == kFlagKeeps) break;
+  }
+  return i;
+}
+
+// The first (end 0) or last (end 1) piece parameter of line l.
+bool EqvidistContext::find_par_at_atribute(int l, int end, double* par) const {
+  if (trace_) trace_->log("find_par_at_atribute", kTraceEntry);
+  const std::vector<Node>& p = lines_[static_cast<size_t>(l)].pieces;
+  if (p.empty()) {
+    if (trace_) trace_->log("find_par_at_atribute", kTraceNoPiece);
+    return false;
+  }
+  *par = end == 0 ? p.front().par : p.back().par;
+  return true;
+}
+
+// Crossing lists are sorted once all their nodes are in (find_crossings).
+void EqvidistContext::insert_glob_par(int l, double par, int partner) {
+  if (trace_) trace_->log("insert_glob_par", kTraceEntry);
+  lines_[static_cast<size_t>(l)].crossings.push_back(Node{partner, par});
+}
+
+bool EqvidistContext::accepts(int m, double par, int partner) const {
+  const std::vector<Node>& p = lines_[static_cast<size_t>(m)].pieces;
+  size_t pos = insert_pos(p, par);
+  return pos > 0 && pos < p.size() && p[pos].partner != partner;
+}
+
+// An extra piece parameter of line m where another line's kept part passes
+// through m's kept part (the caller checked accepts()).
+void EqvidistContext::insert__dopolnitelny(int m, double par, int partner) {
+  if (trace_) trace_->log("insert__dopolnitelny", kTraceEntry);
+  std::vector<Node>& p = lines_[static_cast<size_t>(m)].pieces;
+  size_t pos = insert_pos(p, par);
+  if (pos < p.size() && p[pos].partner == partner) return;
+  p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), Node{partner, par});
+  pieces_changed(m);
+}
+
+// Insertion into a piece list. Before the finishing phase a node inserted
+// in front of others becomes the last piece (what lay beyond it is cut
+// off); an appended node first takes over the crossings between the former
+// last piece and itself where another kept part passes. In the finishing
+// phase, which closes the loop at its start, the same happens at the front.
+void EqvidistContext::insert___par(int l, double par, int partner) {
+  if (trace_) trace_->log("insert___par", kTraceEntry);
+  if (partner < 0) return;
+  std::vector<Node>& p = lines_[static_cast<size_t>(l)].pieces;
+  size_t pos = insert_pos(p, par);
+  if (pos < p.size() && p[pos].partner == partner) return;
+  if (pos == p.size() && !p.empty() && p.back().partner == partner) return;
+  const Node node{partner, par};
+  std::vector<Node> extra;
+  auto take_over = [&](const Node& x) {
+    double tm = 0;
+    if (cross_par(x.partner, l, &tm)) insert__dopolnitelny(x.partner, tm, l);
+  };
+  if (!finishing_ && !wrapped_) {
+    if (pos < p.size()) {
+      p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), node);
+      p.resize(pos + 1);
+    } else {
+      if (!p.empty()) {
+        accepted_crossings_between(l, p.back().partner, partner, extra);
+        for (const Node& x : extra) {
+          take_over(x);
+          p.push_back(x);
+        }
+      }
+      p.push_back(node);
+    }
+  } else if (pos < p.size() && pos > 0) {
+    p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), node);
+    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(pos));
+  } else if (pos == 0 && !p.empty()) {
+    const int former = p.front().partner;
+    accepted_crossings_between(l, partner, former, extra);
+    p.insert(p.begin(), node);
+    size_t at = 1;
+    for (const Node& x : extra) {
+      take_over(x);
+      p.insert(p.begin() + static_cast<std::ptrdiff_t>(at++), x);
+    }
+  } else {
+    p.push_back(node);
+  }
+  pieces_changed(l);
+}
+
+// Where S crosses O relative to the kept parts of the two lines. t_s and
+// t_o receive the crossing's parameters on S and on O.
+//   1   the crossing lies on O's kept part (and on S's, when S is placed)
+//   0   it does not (or a list lacks the node or a piece parameter)
+//   2   it lies outside O's kept span (S placed), or the lines coincide
+//   3   the lines are parallel
+//   4/5 O waits: the crossing lies beyond its held parameter (4) or not (5)
+//   -1  no rule for these states
+int EqvidistContext::find_per_linii_s_segm(int s, int o, int st_s, int st_o, int e, int f, double* t_s,
+                                           double* t_o) {
+  if (trace_) trace_->log("find_per_linii_s_segm", kTraceEntry);
+  if (!cross_par(s, o, t_s)) {
+    if (trace_) trace_->log("find_per_linii_s_segm", kTraceNoNode);
+    return 0;
+  }
+  const bool o_lists_s = cross_par(o, s, t_o);
+  const OffsetLine& O = lines_[static_cast<size_t>(o)];
+  auto parallel_code = [&]() {
+    double t = 0;
+    int c = gr_intersect_line_line(&t, &lines_[static_cast<size_t>(s)].line, &O.line);
+    return c == 0 ? 3 : c == 2 ? 2 : 0;
+  };
+  // O's kept part starts (f = 0) or ends (f = 1) at q.
+  auto on_o_end = [&]() {
+    double q = 0;
+    if (!find_par_at_atribute(o, f, &q)) return 0;
+    return (std::fabs(*t_o - q) < kTol || (f == 1 && *t_o < q) || (f == 0 && *t_o > q)) ? 1 : 0;
+  };
+  // O's kept part spans q0..q1.
+  auto on_o_span = [&](int outside) {
+    double q0 = 0, q1 = 0;
+    if (!find_par_at_atribute(o, 0, &q0) || !find_par_at_atribute(o, 1, &q1)) return 0;
+    if (std::fabs(*t_o - q1) < kTol || std::fabs(*t_o - q0) < kTol) return 1;
+    if (*t_o >= q1 || *t_o <= q0) return outside;
+    return 1;
+  };
+  if (st_s == kStateFresh) {
+    switch (st_o) {
+      case kStateFresh: return o_lists_s ? 1 : parallel_code();
+      case kStateReached: return o_lists_s ? on_o_end() : parallel_code();
+      case kStateKept: return o_lists_s ? on_o_span(0) : 0;
+      case kStateWaiting:
+        if (!o_lists_s) return 5;
+        return *t_o > O.wait_par + kTol ? 4 : 5;
+      default: break;
+    }
+  } else if (st_s == kStateReached && (st_o == kStateReached || st_o == kStateKept)) {
+    double p = 0;
+    if (!find_par_at_atribute(s, e, &p)) return 0;
+    if (std::fabs(*t_s - p) >= kTol && ((e == 1 && *t_s >= p) || (e == 0 && *t_s <= p))) return 0;
+    if (!o_lists_s) return 0;
+    return st_o == kStateReached ? on_o_end() : on_o_span(2);
+  }
+  if (trace_) trace_->log("find_per_linii_s_segm", kTraceBadStates);
+  return -1;
+}
+
+}  // namespace geomkit::offset
