@@ -3,6 +3,7 @@
 # already there. Called by every Makefile target; safe to run repeatedly.
 #   scripts/setup.sh            build, test and run
 #   scripts/setup.sh fuzz       also clang's libFuzzer runtime
+#   scripts/setup.sh clang      also clang, for the second compiler's build
 #   scripts/setup.sh bench      also the peer tools the benchmarks compare with
 set -euo pipefail
 
@@ -11,6 +12,7 @@ want=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchma
 for extra in "$@"; do
   case "$extra" in
     fuzz) want+=(clang libclang-rt-14-dev) ;;
+    clang) want+=(clang) ;;
     bench) want+=(hp2xx gerbv python3-ezdxf time) ;;
   esac
 done
