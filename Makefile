@@ -4,13 +4,15 @@
 # make fuzz   build the libFuzzer targets with clang, run each for FUZZ_SECONDS
 # make clang  compile everything with clang++, warnings as errors (CI runs it after test)
 # make format clang-format every C and C++ source of the tree in place
+# make fidelity   compare our readers with peer programs on the shared corpus
+#                 (KIND=hpgl|gerber|knife|dxf|wmf|ai, FILE=path, PNG=1 for pictures)
 
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 GEN        := -G Ninja
 ROOT       := $(CURDIR)
 
-.PHONY: all setup test run bench fuzz clang format clean
+.PHONY: all setup test run bench fuzz clang format fidelity clean
 
 all: run-build
 
@@ -48,6 +50,15 @@ clang: setup
 
 format:
 	git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format -i
+
+fidelity: run-cli
+	@scripts/setup.sh fidelity
+	/usr/bin/python3 scripts/fidelity/fidelity.py $(if $(KIND),--kind $(KIND)) $(if $(PNG),--png) $(FILE)
+
+# Only the command-line tool, for the fidelity comparison.
+run-cli: setup
+	@test -f build/run/build.ninja || cmake -S . -B build/run $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
+	cmake --build build/run -j $(JOBS) --target kalvex-cli
 
 clean:
 	rm -rf build

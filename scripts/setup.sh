@@ -5,6 +5,7 @@
 #   scripts/setup.sh fuzz       also clang's libFuzzer runtime
 #   scripts/setup.sh clang      also clang, for the second compiler's build
 #   scripts/setup.sh bench      also the peer tools the benchmarks compare with
+#   scripts/setup.sh fidelity   also the peer readers make fidelity compares with
 set -euo pipefail
 
 want=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -14,6 +15,7 @@ for extra in "$@"; do
     fuzz) want+=(clang libclang-rt-14-dev) ;;
     clang) want+=(clang) ;;
     bench) want+=(hp2xx gerbv python3-ezdxf time) ;;
+    fidelity) want+=(python3 python3-numpy python3-pil python3-ezdxf hp2xx gerbv inkscape pstoedit ghostscript) ;;
   esac
 done
 

@@ -45,6 +45,8 @@ KINDS = {
 }
 # Companion aperture tables lie beside the Gerber files; they are no drawings.
 NOT_DRAWINGS = (".gap", ".apt", ".md")
+# A peer reading reaching this far (inches) is garbage, not a drawing.
+ABSURD_INCH = 1e4
 
 
 class Row:
@@ -79,6 +81,9 @@ def compare_file(job):
             notes.append("peer: " + str(e))
     if theirs is not None and theirs.empty():
         notes.append("peer: drew nothing")
+        theirs = None
+    elif theirs is not None and max(abs(v) for v in core.box(theirs)) > ABSURD_INCH:
+        notes.append("peer: coordinates beyond %g in, not trusted" % ABSURD_INCH)
         theirs = None
     if mine is not None and mine.empty():
         row.verdict = "OURS-FAILED"
