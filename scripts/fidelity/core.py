@@ -217,18 +217,12 @@ def diagnose(ours, peer, r):
     (wo, ho), (wp, hp) = _size(bo), _size(bp)
     hints = []
     sizes_agree = _near(wo, wp) and _near(ho, hp)
-    if not sizes_agree and wp > 0 and hp > 0:
-        kx, ky = wo / wp if wp else 0, ho / hp if hp else 0
-        if _near(kx, ky, 0.05):
-            for k, name in _UNIT_FACTORS:
-                if _near(kx, k, 0.005 if _near(k, 1.0, 0.05) else 0.05):
-                    rescaled = ours.transformed(lambda x, y: (x / k, y / k))
-                    fixed = measure(rescaled, peer)
-                    hints.append("scale %s (ours / %.4g: box %.2f%%, overlap %.2f)" %
-                                 (name, k, fixed.box * 100, fixed.overlap))
-                    break
-            else:
-                hints.append("scale x%.3g" % kx)
+    if not sizes_agree:
+        unit = _unit_hint(ours, peer, wo / wp if wp else 0, ho / hp if hp else 0, r.length)
+        if unit:
+            hints.append(unit)
+        elif wp > 0 and hp > 0 and _near(wo / wp, ho / hp, 0.05):
+            hints.append("scale x%.3g" % (wo / wp))
         elif _near(wo, hp) and _near(ho, wp):
             hints.append("rotated 90?")
     if sizes_agree and r.box > BOX_GOAL:
@@ -245,6 +239,18 @@ def diagnose(ours, peer, r):
     if r.length is not None and not hints and abs(r.length - 1) > LENGTH_GOAL:
         hints.append("ours shorter" if r.length < 1 else "ours longer")
     return "; ".join(hints)
+
+
+def _unit_hint(ours, peer, kx, ky, k_length):
+    """A unit factor that the box sizes or the lengths show and that makes
+    ours cover the peer when taken off (about the origin, as a unit is)."""
+    for k, name in _UNIT_FACTORS:
+        tol = 0.005 if _near(k, 1.0, 0.05) else 0.05
+        if (_near(kx, k, tol) and _near(ky, k, tol)) or (k_length and _near(k_length, k, tol)):
+            fixed = measure(ours.transformed(lambda x, y: (x / k, y / k)), peer)
+            if fixed.overlap >= OVERLAP_GOAL or fixed.box <= BOX_GOAL:
+                return "scale %s (ours / %.4g: box %.2f%%, overlap %.2f)" % (name, k, fixed.box * 100, fixed.overlap)
+    return None
 
 
 def _mirror_hint(ours, peer, bo):

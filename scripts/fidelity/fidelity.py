@@ -46,7 +46,7 @@ KINDS = {
 # Companion aperture tables lie beside the Gerber files; they are no drawings.
 NOT_DRAWINGS = (".gap", ".apt", ".md")
 # A peer reading reaching this far (inches) is garbage, not a drawing.
-ABSURD_INCH = 1e4
+ABSURD_INCH = 1e7
 
 
 class Row:
