@@ -16,6 +16,9 @@ Measures of one pair (ours, peer):
            The dilation forgives the pixel a thin line may fall on either
            side of; the minimum makes missing parts and extra parts count
            alike.
+  dots     flashes (Gerber) and other single points are also counted: the counts
+           must agree within DOTS_GOAL, as a missing pad hardly shows in
+           the raster when a trace ends on it.
 """
 
 import math
@@ -33,6 +36,7 @@ MARGIN_PX = 4
 BOX_GOAL = 0.01
 OVERLAP_GOAL = 0.9
 LENGTH_GOAL = 0.05  # |length ratio - 1|
+DOTS_GOAL = 0.05  # |ours - peer| / the larger count
 
 
 class Drawing:
@@ -164,10 +168,14 @@ class Result:
         self.peer_in_ours = None
         self.note = ""
         self.peer = None  # the peer's reading as compared (placed)
+        self.dots = (0, 0)  # (ours, peer)
+
+    def dots_agree(self):
+        return abs(self.dots[0] - self.dots[1]) <= DOTS_GOAL * max(self.dots)
 
     def agrees(self):
         return (self.box is not None and self.box <= BOX_GOAL and self.overlap >= OVERLAP_GOAL
-                and self.length is not None and abs(self.length - 1.0) <= LENGTH_GOAL)
+                and self.length is not None and abs(self.length - 1.0) <= LENGTH_GOAL and self.dots_agree())
 
 
 def compare(ours, peer):
@@ -190,6 +198,7 @@ def measure(ours, peer):
     r.length = length(ours) / lp if lp > 0 else (1.0 if length(ours) == 0 else math.inf)
     r.overlap, r.ours_in_peer, r.peer_in_ours = overlap(ours, peer, union_box(bo, bp))
     r.peer = peer
+    r.dots = (len(ours.dots), len(peer.dots))
     return r
 
 
@@ -238,6 +247,8 @@ def diagnose(ours, peer, r):
             hints.append("ours has lines the peer has not")
     if r.length is not None and not hints and abs(r.length - 1) > LENGTH_GOAL:
         hints.append("ours shorter" if r.length < 1 else "ours longer")
+    if not r.dots_agree():
+        hints.append("dots (flashes): ours %d, peer %d" % r.dots)
     return "; ".join(hints)
 
 

@@ -8,7 +8,7 @@ length and a rasterised overlap (see core.py for the definitions).
   scripts/fidelity/fidelity.py FILE [FILE...]      some files (kind from the folder or --kind)
   scripts/fidelity/fidelity.py --png FILE          also a side-by-side picture in build/fidelity/
 
-Verdicts: OK (box, length and overlap within the goals), DIFF, PEER-FAILED
+Verdicts: OK (box, length, overlap and dot count within the goals), DIFF, PEER-FAILED
 (the peer could not read the file or drew nothing: no measure), OURS-FAILED
 (kalvex-cli failed or read no element).
 """
@@ -145,8 +145,8 @@ def print_row(r, out):
 
 
 def summary(rows, out):
-    print("\nsummary (goals: box <= %.0f%%, length within %.0f%%, overlap >= %.2f)" %
-          (core.BOX_GOAL * 100, core.LENGTH_GOAL * 100, core.OVERLAP_GOAL), file=out)
+    print("\nsummary (goals: box <= %.0f%%, length within %.0f%%, overlap >= %.2f, dot counts within %.0f%%)" %
+          (core.BOX_GOAL * 100, core.LENGTH_GOAL * 100, core.OVERLAP_GOAL, core.DOTS_GOAL * 100), file=out)
     verdicts = ("OK", "DIFF", "PEER-FAILED", "OURS-FAILED")
     print("%-8s %5s " % ("kind", "files") + " ".join("%11s" % v for v in verdicts) + " %9s" % "seconds", file=out)
     for kind in KINDS:

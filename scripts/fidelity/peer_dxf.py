@@ -4,8 +4,9 @@ The model space is walked with block references expanded (INSERT through
 virtual_entities, recursively); entities on layers that are off or frozen
 are left out. Each entity's outline comes from ezdxf.path.make_path in world
 coordinates (x, y; z dropped) and is flattened to FLATTEN_INCH. Texts are
-left out (their look depends on fonts); POINTs are dots; HATCH and SOLID
-give their outlines. Drawing units: $INSUNITS when it names one, otherwise
+left out (their look depends on fonts), and so are POINTs (their look
+depends on $PDMODE, which often makes them invisible); HATCH and SOLID give
+their outlines. Drawing units: $INSUNITS when it names one, otherwise
 millimetres.
 """
 
@@ -26,7 +27,7 @@ INSUNITS = {1: 1.0, 2: 12.0, 3: 63360.0, 4: 1 / 25.4, 5: 1 / 2.54, 6: 1000 / 25.
             9: 1e-3, 10: 36.0, 11: 1e-10 * 1000 / 25.4, 12: 1e-9 * 1000 / 25.4, 13: 1e-6 * 1000 / 25.4,
             14: 0.1 * 1000 / 25.4, 15: 10 * 1000 / 25.4, 16: 100 * 1000 / 25.4, 17: 1e9 * 1000 / 25.4}
 UNIT_NAMES = {1: "in", 2: "ft", 4: "mm", 5: "cm", 6: "m"}
-SKIPPED = {"TEXT", "MTEXT", "ATTRIB", "ATTDEF", "VIEWPORT", "IMAGE", "WIPEOUT", "XLINE", "RAY", "OLE2FRAME"}
+SKIPPED = {"POINT", "TEXT", "MTEXT", "ATTRIB", "ATTDEF", "VIEWPORT", "IMAGE", "WIPEOUT", "XLINE", "RAY", "OLE2FRAME"}
 
 
 class Failed(Exception):
@@ -64,10 +65,6 @@ def walk(entities, d, k, hidden, skipped, depth):
                 walk(e.virtual_entities(), d, k, hidden, skipped, depth + 1)
             except Exception:  # a broken block reference: counted, not fatal
                 skipped[t] = skipped.get(t, 0) + 1
-            continue
-        if t == "POINT":
-            p = e.dxf.location
-            d.add_dot(p.x * k, p.y * k)
             continue
         if t in SKIPPED:
             skipped[t] = skipped.get(t, 0) + 1
