@@ -1,5 +1,6 @@
 // Reading and writing drawings for the commands: kinds from options or
-// extensions, the conversion request, progress and the error messages.
+// extensions, and the shared reading and writing of <session/drawing.h>
+// with a progress bar and the messages printed.
 #ifndef KALVEX_CLI_DRAWING_H
 #define KALVEX_CLI_DRAWING_H
 
@@ -8,6 +9,7 @@
 #include "kinds.h"
 
 #include <fgb/fgb.h>
+#include <session/drawing.h>
 
 #include <memory>
 
@@ -31,17 +33,11 @@ Document new_document(const Io& io, DbNotifyTarget* window = nullptr);
 const KindInfo* choose_kind(const std::string& option, const std::string& path, bool writing,
                             std::string& error);
 
-struct WriteOptions {
-  bool optimise = false;
-  bool dxf_no_segments = false;
-  bool selection_only = false;
-};
+using session::WriteOptions;
 
-// Reads the file into the document's main drawing. False after a message
-// naming the file and the cause. layer: the layer of a PCAD board file.
-// A metafile is loaded first as the program loads it (placeable or plain)
-// and read in inches: 1 / the placeable header's units per inch, else
-// 1 / 1000.
+// Reads the file into the document's main drawing (<session/drawing.h>),
+// with a progress bar on a terminal. False after a message naming the file
+// and the cause. layer: the layer of a PCAD board file.
 bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap, Io& io,
                   int layer = 1);
 // Writes the document out. elapsed receives the estimated plotting time

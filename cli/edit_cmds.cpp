@@ -7,6 +7,8 @@
 #include "drawing.h"
 #include "progress.h"
 
+#include <session/defaults.h>
+
 #include <charconv>
 #include <cmath>
 
@@ -14,12 +16,12 @@ namespace kalvex::cli {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
+// The approximation the program's Group uses by default and the pen of a
+// new drawing window.
+using session::kDefaultPenMm;
+using session::kGroupApproximation;
+using session::kMmPerInch;
 
-// The approximation the program's Group uses by default (points per Bezier
-// piece), and the pen of a new drawing window: 0.3 mm, black, solid.
-constexpr long kGroupApproximation = 14;
-constexpr float kDefaultPenMm = 0.3f;
 // Finest hatch step taken: a micrometre.
 constexpr double kMinStepMm = 0.001;
 // Most offset contours per polyline: outward ones never run out.

@@ -1,22 +1,12 @@
-// Checks on files of the import-only kinds before they are read: a ".plt"
-// that is HPGL text rather than a PCAD plot file, and the layer option.
+// Checks before a read, shared with the program (<session/import_check.h>).
 #ifndef KALVEX_CLI_IMPORT_CHECK_H
 #define KALVEX_CLI_IMPORT_CHECK_H
 
-#include <string>
+#include <session/import_check.h>
 
 namespace kalvex::cli {
-
-// Non-empty (the reason) when the file does not fit a PCAD plot file - its
-// header's entries run past its end - and its start looks like HPGL text,
-// the usual content of a ".plt" file.
-std::string hpgl_in_pcad_plot(const std::string& path);
-
-// The --layer value: a whole number from -32768 to 65535 (its low 16 bits
-// choose the layer; -1 takes every position as a section start). False
-// for anything else.
-bool parse_layer(const std::string& text, int& layer);
-
+using session::hpgl_in_pcad_plot;
+using session::parse_layer;
 }  // namespace kalvex::cli
 
 #endif

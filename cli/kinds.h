@@ -1,30 +1,15 @@
-// File kinds the command line knows: their names for --from/--to, and the
-// extensions that choose them, as the program's Open does (plus .hpgl).
+// The file kinds, shared with the program (<session/kinds.h>).
 #ifndef KALVEX_CLI_KINDS_H
 #define KALVEX_CLI_KINDS_H
 
-#include <string>
-#include <string_view>
+#include <session/kinds.h>
 
 namespace kalvex::cli {
-
-struct KindInfo {
-  const char* name;        // for --from / --to
-  int kind;                // FGB_KIND_*
-  bool readable;
-  bool writable;
-  const char* extensions;  // space-separated, lower case, compared without regard to case
-  const char* title;       // for messages
-};
-
-// The kind of a --from / --to name, or null.
-const KindInfo* kind_by_name(std::string_view name);
-// The kind chosen by a file's extension, or null.
-const KindInfo* kind_by_path(std::string_view path);
-const KindInfo* kind_by_code(int kind);
-// "hpgl, gerber, ..." for messages.
-std::string kind_names();
-
+using session::kind_by_code;
+using session::kind_by_name;
+using session::kind_by_path;
+using session::kind_names;
+using session::KindInfo;
 }  // namespace kalvex::cli
 
 #endif

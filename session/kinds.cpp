@@ -1,10 +1,10 @@
-#include "kinds.h"
+#include <session/kinds.h>
 
 #include <fgb/convert/convert.h>
 
 #include <cctype>
 
-namespace kalvex::cli {
+namespace kalvex::session {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::string kind_names() {
   return r;
 }
 
-}  // namespace kalvex::cli
+}  // namespace kalvex::session

@@ -1,4 +1,4 @@
-#include "import_check.h"
+#include <session/import_check.h>
 
 #include <charconv>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-namespace kalvex::cli {
+namespace kalvex::session {
 
 namespace {
 
@@ -20,11 +20,14 @@ constexpr size_t kMaxBinaryPercent = 2;
 
 bool fits_pcad_plot(const unsigned char* head, size_t got, uint64_t file_size) {
   if (file_size < kPlotHeader || got < kPlotHeader) return false;
-  const uint64_t entries = head[16] | (head[17] << 8) | (uint64_t{head[18]} << 16) | (uint64_t{head[19]} << 24);
+  const uint64_t entries =
+      head[16] | (head[17] << 8) | (uint64_t{head[18]} << 16) | (uint64_t{head[19]} << 24);
   return kPlotHeader + 8 * entries <= file_size;
 }
 
-bool looks_like_hpgl(const unsigned char* head, size_t got) {
+}  // namespace
+
+bool looks_like_hpgl_text(const unsigned char* head, size_t got) {
   if (got == 0) return false;
   size_t binary = 0;
   for (size_t i = 0; i < got; ++i) {
@@ -47,6 +50,8 @@ bool looks_like_hpgl(const unsigned char* head, size_t got) {
   return false;
 }
 
+namespace {
+bool looks_like_hpgl(const unsigned char* head, size_t got) { return looks_like_hpgl_text(head, got); }
 }  // namespace
 
 std::string hpgl_in_pcad_plot(const std::string& path) {
@@ -70,4 +75,4 @@ bool parse_layer(const std::string& text, int& layer) {
   return true;
 }
 
-}  // namespace kalvex::cli
+}  // namespace kalvex::session

@@ -1,0 +1,75 @@
+// Reading and writing drawings: the conversion request filled for a file
+// kind, metafiles loaded as the program loads them, and the result of a
+// conversion turned into a message naming the file and the cause. Shared by
+// kalvex-cli and the program; nothing here prints: messages come back as
+// text in a Report.
+#ifndef KALVEX_SESSION_DRAWING_H
+#define KALVEX_SESSION_DRAWING_H
+
+#include <session/apertures.h>
+#include <session/kinds.h>
+
+#include <fgb/fgb.h>
+
+#include <string>
+#include <vector>
+
+namespace kalvex::session {
+
+// What a read or a write had to say: warnings (the conversion went on)
+// and, when it failed, the error.
+struct Report {
+  std::vector<std::string> warnings;
+  std::string error;  // empty when done
+};
+
+// Where progress goes during long reads and writes (both may be null).
+struct Progress {
+  fgb_progress_fn fn = nullptr;
+  void* user = nullptr;
+};
+
+struct WriteOptions {
+  bool optimise = false;
+  bool dxf_no_segments = false;
+  bool selection_only = false;
+};
+
+// A request for one conversion with every field the caller does not set
+// at its neutral value: identity transform, no metafile, elapsed time -1.
+Pconvert request_for(const std::string& path, const KindInfo& kind, const Apertures& ap);
+
+// The message of a failed conversion, "cannot read 'PATH': CAUSE" (or
+// write); empty when status is FGB_CONVERT_DONE. kind_title names the kind
+// when no reader or writer exists for it.
+std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing);
+
+// A metafile loaded for a read; DeleteMetaFile when it goes.
+struct MetafileHandle {
+  HMETAFILE mf = nullptr;
+  MetafileHandle() = default;
+  MetafileHandle(const MetafileHandle&) = delete;
+  MetafileHandle& operator=(const MetafileHandle&) = delete;
+  ~MetafileHandle() { DeleteMetaFile(mf); }
+};
+
+// Metafile units per inch when the file has no placeable header.
+constexpr int kPlainMetafileUnits = 1000;
+
+// Loads a metafile into the request: the handle, and the transform's scale
+// from its units to inches (placeable: 1 / its units per inch, else
+// 1 / 1000). False with report.error set when the file is no metafile.
+bool load_metafile(const std::string& path, Pconvert& req, MetafileHandle& handle, Report& report);
+
+// Reads the file into the document's main drawing. False with the message
+// in report.error. layer: the layer of a PCAD board file.
+bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
+                  Report& report, int layer = 1, Progress progress = {});
+// Writes the document out. elapsed receives the estimated plotting time
+// (-1 when the writer gives none). False with the message in report.error.
+bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
+                   const WriteOptions& opt, Report& report, float& elapsed, Progress progress = {});
+
+}  // namespace kalvex::session
+
+#endif
