@@ -10,6 +10,7 @@ int info_command(Args& args, Io& io);
 int hatch_command(Args& args, Io& io);
 int inset_command(Args& args, Io& io);
 int flatten_command(Args& args, Io& io);
+int render_command(Args& args, Io& io);
 
 // New commands: one row each (name, operands, summary, options, function).
 const Command kCommands[] = {
@@ -44,6 +45,13 @@ const Command kCommands[] = {
      "  --density N       points per curve piece (default 12)\n"
      "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
      flatten_command},
+    {"render", "[options] IN OUT",
+     "draw a drawing into a PNG, SVG or PDF picture (kind from OUT's extension)",
+     "  --dpi N           picture resolution in dots per inch (default 150)\n"
+     "  --page            draw the page of a new drawing window with its outline and axes\n"
+     "                    (default: the drawing alone, fitted with a 5 % margin)\n"
+     "  --from KIND, --layer N, --apertures FILE   as for convert\n",
+     render_command},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 

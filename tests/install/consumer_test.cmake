@@ -1,7 +1,7 @@
 # Installs the build tree into a fresh prefix, then configures, builds and
 # runs the consumer project against it. Variables: BUILD_DIR, SOURCE_DIR,
 # WORK_DIR, GENERATOR, FLAGS (the sanitizer flags of the build, if any),
-# SAMPLE (an HPGL file).
+# SAMPLE (an HPGL file), WITH_PROGRAM (the program and kalvex-cli were built).
 file(REMOVE_RECURSE ${WORK_DIR})
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -17,6 +17,15 @@ foreach(f lib/libfgb.so lib/libgeomkit.so.0 include/fgb/fgb.h include/geomkit/ge
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+# The programs and their files, when the Qt parts were built.
+if(WITH_PROGRAM)
+  foreach(f bin/Kalvex bin/kalvex-cli share/applications/kalvex.desktop
+            share/icons/hicolor/scalable/apps/kalvex.svg share/man/man1/Kalvex.1 share/man/man1/kalvex-cli.1)
+    if(NOT EXISTS ${WORK_DIR}/prefix/${f})
+      message(FATAL_ERROR "not installed: ${f}")
+    endif()
+  endforeach()
+endif()
 file(GLOB_RECURSE private ${WORK_DIR}/prefix/include/*_p.h)
 if(private)
   message(FATAL_ERROR "private headers installed: ${private}")
