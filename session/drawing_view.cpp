@@ -74,7 +74,9 @@ void DrawingView::reset_transform() {
 // ---- page setup -----------------------------------------------------------
 
 void DrawingView::reload_page_setup(const PageSetup& s) {
+  // Whole page: the view mapping takes zoom 1 in that state.
   zoom_state_ = 0;
+  zoom_ = 1.0;
   dragging_ = false;
   band_ = Band{};
   units_ = s.units >= kInch && s.units <= kCentimetre ? s.units : kMillimetre;
