@@ -94,9 +94,12 @@ TMainForm::~TMainForm() {
   qApp->removeEventFilter(keys_);
   // Drawing windows go first: their documents notify nobody after this.
   closing_ = true;
-  for (QMdiSubWindow* w : area_->subWindowList()) {
-    if (auto* f = dynamic_cast<TMDIFrame*>(w)) f->confirm_close();
-    delete w;
+  // Closed frames may still wait for their deferred deletion: none of them
+  // reports back to this half-destroyed window.
+  for (TMDIFrame* f : findChildren<TMDIFrame*>()) {
+    disconnect(f, nullptr, this, nullptr);
+    f->confirm_close();
+    delete f;
   }
 }
 
