@@ -3,6 +3,7 @@
 #include "main_form.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QStringList>
 
 int main(int argc, char** argv) {
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Trevalon"));
   QApplication::setApplicationVersion(QStringLiteral("0.1"));
   TMainForm form;
+  // Maximised; without a window manager to do it, the screen's size.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) form.setGeometry(screen->availableGeometry());
   form.showMaximized();
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i)

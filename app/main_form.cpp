@@ -33,12 +33,15 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// "Text|pattern|Text|pattern" as the name filters of a Qt file dialog.
+// "Text|pattern|Text|pattern" as the name filters of a Qt file dialog. The
+// texts name their patterns in parentheses already, as the dialog wants.
 QStringList name_filters(const char* filter) {
   const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
   QStringList r;
   for (int i = 0; i + 1 < parts.size(); i += 2)
-    r << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    r << (parts[i].trimmed().endsWith(QLatin1Char(')'))
+              ? parts[i]
+              : parts[i] + QStringLiteral(" (") + parts[i + 1] + ')');
   return r;
 }
 
@@ -340,6 +343,8 @@ void TMainForm::show_selection(TMDIChild* child) {
   QLocale locale;
   Edit2->setText(locale.toString(size.x, 'g', 15));
   Edit3->setText(locale.toString(size.y, 'g', 15));
+  Edit2->setCursorPosition(0);
+  Edit3->setCursorPosition(0);
 }
 
 void TMainForm::drawing_modified(TMDIChild* child) {
