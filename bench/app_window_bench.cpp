@@ -10,6 +10,7 @@
 #include "mdi_child.h"
 
 #include <QApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 
