@@ -464,6 +464,9 @@ void DrawingView::resize_selection(bool percent, bool proportional, double a, do
     sy = b / d.y;
     if (proportional) sy = sx;
   }
+  // A selection without width or height has no factor to scale by: the
+  // division would put its points at infinity.
+  if (!std::isfinite(sx) || !std::isfinite(sy)) return;
   const gr_cpoint c = doc_->GetCenterS();
   doc_->SetDimension(sx, sy, c.x, c.y, OP_SCALE);
 }

@@ -9,6 +9,8 @@
 #include <geomkit/recording_dc.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace sessiontest;
 
 namespace {
@@ -320,6 +322,13 @@ TEST(DrawingView, MoveResizeAndPenOfTheSelection) {
   v->resize_selection(false, false, 4, 1);
   EXPECT_NEAR(v->document().GetDimensionS().x, 4, 1e-9);
   EXPECT_NEAR(v->document().GetDimensionS().y, 1, 1e-9);
+  // A horizontal line has no height: a size asked for leaves it alone.
+  View flat;
+  flat.add_segment(0, 1, 2, 1);
+  flat->document().SelectElems();
+  flat->resize_selection(false, false, 4, 3);
+  EXPECT_NEAR(flat->document().GetDimensionS().x, 2, 1e-9);
+  EXPECT_TRUE(std::isfinite(flat->document().GetNullPS().y));
   v->apply_pen(0x80000005u, 0.01);  // a system colour: black
   GrRecordingDC dc;
   v->paint(dc);

@@ -143,7 +143,8 @@ class DrawingView {
   // the new position of the selection's lower-left corner.
   void move_selection(bool vector, double x, double y);
   // ResizeSelection: percent: a (and b unless proportional) in percent;
-  // otherwise a new width and height in inches.
+  // otherwise a new width and height in inches (nothing happens when the
+  // selection has no width or height to divide by).
   void resize_selection(bool percent, bool proportional, double a, double b);
   // ApplyPen: platform colour value and width in inches.
   void apply_pen(uint32_t colour, double width_in);
