@@ -352,8 +352,9 @@ void TMainForm::drawing_modified(TMDIChild* child) {
     f->setWindowModified(child->view().modified());
 }
 
-void TMainForm::progress(TMDIChild*, std::intptr_t) {
+void TMainForm::progress(TMDIChild* child, std::intptr_t wparam) {
   // The progress window belongs to the hatch dialog.
+  dialogs_->progress(child ? &child->view() : nullptr, wparam);
 }
 
 DrawingView* TMainForm::create_drawing(const std::string& caption) {

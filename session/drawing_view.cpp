@@ -475,6 +475,11 @@ void DrawingView::apply_pen(uint32_t colour, double width_in) {
   doc_->SetWidthColor(colour_from_platform(colour), width_in);
 }
 
+void DrawingView::set_pen(uint32_t colour, double width_in) {
+  pen_colour_ = colour_from_platform(colour);
+  pen_width_in_ = width_in;
+}
+
 void DrawingView::note_issued(int message, std::intptr_t wparam) {
   // Every edit, undo and redo changes the undo state; selection changes do
   // not (select-all records an undo step and counts as a change).

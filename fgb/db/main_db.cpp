@@ -4,6 +4,7 @@
 #include "db/gdb_p.h"
 #include "db/main_db_p.h"
 
+#include <algorithm>
 #include <new>
 
 using fgb::AlignedShape;
@@ -239,20 +240,24 @@ void MainDB::DimensionDB() noexcept {
 }
 
 void MainDB::DimensionDB_OUT(gr_cpoint& dim, gr_cpoint& nullp) const noexcept {
-  if (nullp_s_.x > nullp_.x) {
-    nullp.x = nullp_.x;
-    dim.x = (nullp_s_.x - nullp_.x) + dim_.x;
-  } else {
-    nullp.x = nullp_s_.x;
-    dim.x = (nullp_.x - nullp_s_.x) + dim_s_.x;
+  // The union of the two sides' boxes. A side without elements has a box
+  // that means nothing (zero, or whatever it last held) and takes no part.
+  const bool main = count_ > 0, sel = count_s_ > 0;
+  if (!main && !sel) {
+    dim = nullp = gr_cpoint{0, 0};
+    return;
   }
-  if (nullp_s_.y > nullp_.y) {
-    nullp.y = nullp_.y;
-    dim.y = (nullp_s_.y - nullp_.y) + dim_.y;
-  } else {
-    nullp.y = nullp_s_.y;
-    dim.y = (nullp_.y - nullp_s_.y) + dim_s_.y;
+  if (!sel || !main) {
+    dim = main ? dim_ : dim_s_;
+    nullp = main ? nullp_ : nullp_s_;
+    return;
   }
+  const double x1 = std::min(nullp_.x, nullp_s_.x);
+  const double y1 = std::min(nullp_.y, nullp_s_.y);
+  const double x2 = std::max(nullp_.x + dim_.x, nullp_s_.x + dim_s_.x);
+  const double y2 = std::max(nullp_.y + dim_.y, nullp_s_.y + dim_s_.y);
+  nullp = {x1, y1};
+  dim = {x2 - x1, y2 - y1};
 }
 
 // ---------------------------------------------------------------------------

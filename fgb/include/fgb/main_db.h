@@ -152,7 +152,8 @@ class FGB_API MainDB {
   // ---- boxes ----
   // Recomputes counts and boxes of both sides from the elements.
   void DimensionDB() noexcept;
-  // Combined extent of both sides.
+  // Combined extent of both sides: the union of the boxes of the sides
+  // that hold elements (zero when neither does).
   void DimensionDB_OUT(gr_cpoint& dim, gr_cpoint& nullp) const noexcept;
   // Grows a side's box (dimension, null point, centre) by r; count is the
   // side's element count before this element.

@@ -148,6 +148,14 @@ class DrawingView {
   void resize_selection(bool percent, bool proportional, double a, double b);
   // ApplyPen: platform colour value and width in inches.
   void apply_pen(uint32_t colour, double width_in);
+  // The window's own pen (new lines and hatching): colour and width in
+  // inches.
+  void set_pen(uint32_t colour, double width_in);
+  gr_rgbcol pen_colour() const { return pen_colour_; }
+  double pen_width_in() const { return pen_width_in_; }
+  // The pen preset the hatch dialog stores with the window.
+  int pen_preset() const { return pen_preset_; }
+  void set_pen_preset(int preset) { pen_preset_ = preset; }
 
   // ---- changes since opened or saved ----
   // Called as each notification is issued (before it is queued): edits,
@@ -200,6 +208,7 @@ class DrawingView {
   gr_ctrans trans_{};
   double pen_width_in_ = 0.3 / 25.4;
   gr_rgbcol pen_colour_{0, 0, 0};
+  int pen_preset_ = 0;
   bool modified_ = false;
   std::string file_path_;
   int file_kind_ = -1;

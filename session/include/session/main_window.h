@@ -90,6 +90,10 @@ class DialogHost {
   // The units list of the page setup dialog changed: apply the page
   // settings there (the page setup record is MainWindow::preference()).
   virtual void apply_units(int units) = 0;
+  // A drawing's document reports the progress of a long operation
+  // (WM_DB_PROGRESS: 3005 start, 0 tick, 3006 end); the progress window
+  // follows it.
+  virtual void progress(DrawingView*, std::intptr_t) {}
 };
 
 // Menu items and buttons whose state depends on the program's state.
@@ -177,6 +181,9 @@ class MainWindow {
   bool resize_from_fields(double x, double y);
   // "Свойства".
   void properties();
+  // The options dialog's curve approximation as Group, To Polyline and
+  // Hatch pass it; false (and a message) when it holds no integer.
+  bool approximation(long& n);
   void editor_opened();
   void editor_closed();
 
@@ -212,7 +219,6 @@ class MainWindow {
   bool read_into(DrawingView* view, const std::string& path, int filter_index, bool import);
   bool write_as(bool selection_only);
   bool write_to(DrawingView* view, const std::string& path, int kind, bool selection_only);
-  bool approximation(long& n);
   void update_menus();
 
   MainWindowLayer& layer_;

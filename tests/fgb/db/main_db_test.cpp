@@ -205,16 +205,37 @@ TEST(MainDBDocument, AppendingASideToItselfCopiesItOnce) {
   EXPECT_EQ(doc.GetPageCount(), 2);
 }
 
-TEST(MainDBDocument, DimensionDBOutCombinesBothSides) {
+// The union of the two sides' boxes (issue 13: the earlier formula added
+// one side's offset to the other side's size, and an empty side's zero box
+// pulled the corner to the origin).
+TEST(MainDBDocument, DimensionDBOutIsTheUnionOfTheSidesThatHoldElements) {
   MainDB doc;
-  add_seg(doc, 0, 5, 2, 6, 1);
-  add_seg(doc, -1, 7, 1, 9, 2);
-  gr_cpoint dim{}, nullp{};
+  gr_cpoint dim{9, 9}, nullp{9, 9};
+  doc.DimensionDB_OUT(dim, nullp);  // both sides empty
+  EXPECT_EQ(dim.x, 0.0);
+  EXPECT_EQ(nullp.y, 0.0);
+
+  add_seg(doc, 5, 5, 15, 15, 1);  // main only; the selection is empty at (0, 0)
+  doc.DimensionDB_OUT(dim, nullp);
+  EXPECT_EQ(nullp.x, 5.0);
+  EXPECT_EQ(nullp.y, 5.0);
+  EXPECT_EQ(dim.x, 10.0);
+  EXPECT_EQ(dim.y, 10.0);
+
+  add_seg(doc, -1, 7, 1, 20, 2);  // a selection overlapping it
   doc.DimensionDB_OUT(dim, nullp);
   EXPECT_EQ(nullp.x, -1.0);
-  EXPECT_EQ(dim.x, 3.0);  // (0 - -1) + 2
   EXPECT_EQ(nullp.y, 5.0);
-  EXPECT_EQ(dim.y, 3.0);  // (7 - 5) + 1
+  EXPECT_EQ(dim.x, 16.0);  // -1 .. 15
+  EXPECT_EQ(dim.y, 15.0);  // 5 .. 20
+
+  MainDB sel_only;
+  add_seg(sel_only, 2, 3, 4, 8, 2);
+  sel_only.DimensionDB_OUT(dim, nullp);
+  EXPECT_EQ(nullp.x, 2.0);
+  EXPECT_EQ(dim.y, 5.0);
+  doc.Delete();
+  sel_only.Delete();
 }
 
 TEST(MainDBDocument, PostMSendsTicksAndStartPostsTheRest) {
