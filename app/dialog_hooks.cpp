@@ -265,6 +265,8 @@ std::string DialogHooks::print_on(QPrinter& printer, DrawingView& view, bool nat
 // ---- progress -----------------------------------------------------------------
 
 void DialogHooks::progress(DrawingView* view, std::intptr_t wparam) {
+  ++reports_;
+  last_report_ = std::chrono::steady_clock::now();
   switch (wparam) {
     case DB_PROGRESS_START: {
       const QRect screen = screen_rect();

@@ -25,6 +25,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,9 @@ class DialogHooks final : public QObject, public kalvex::session::DialogHost {
   // during operations (for the benchmarks and tests).
   long progress_paints() const;
   long progress_pumps() const { return pumps_; }
+  // Progress reports handled, and when the last one came.
+  long progress_reports() const { return reports_; }
+  std::chrono::steady_clock::time_point last_progress_report() const { return last_report_; }
   // Shortest time between two runs of the event loop during an operation.
   void set_pump_interval_ms(int ms) { pump_ms_ = ms; }
 
@@ -103,6 +107,8 @@ class DialogHooks final : public QObject, public kalvex::session::DialogHost {
   QElapsedTimer since_pump_;
   int pump_ms_ = 30;
   long pumps_ = 0;
+  long reports_ = 0;
+  std::chrono::steady_clock::time_point last_report_{};
   bool pumping_ = false;                       // the event loop runs inside an operation
   long paints_before_ = 0;                     // paints of progress windows already freed
   std::vector<std::pair<int, int>> deferred_;  // editor messages held during an operation
