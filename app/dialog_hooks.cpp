@@ -273,25 +273,18 @@ void DialogHooks::progress(DrawingView* view, std::intptr_t wparam) {
       progress_.set_screen(screen.width(), screen.height());
       if (progress_.start()) {
         progress_window_ = new TInfo_Hatch;
-        const WindowPlace at = progress_.place();
-        progress_window_->move(screen.left() + at.left, screen.top() + at.top);
-        progress_window_->set_text(QString::fromStdString(progress_.text()));
+        place_progress_window();
         progress_window_->show();
       }
       pump();  // the window shows at once
       break;
     }
-    case DB_PROGRESS_TICK: {
-      const double f = view ? view->document().GetProgress() : 0.0;
-      if (progress_.tick(f) && progress_window_) {
-        const QRect screen = screen_rect();
-        const WindowPlace at = progress_.place();
-        progress_window_->move(screen.left() + at.left, screen.top() + at.top);
-        progress_window_->set_text(QString::fromStdString(progress_.text()));
-      }
+    case DB_PROGRESS_TICK:
+      progress_.tick(view ? view->document().GetProgress() : 0.0);
+      // The window moves when the event loop runs, so that it is painted
+      // where it goes and what it leaves is painted over at once.
       if (!since_pump_.isValid() || since_pump_.elapsed() >= pump_ms_) pump();
       break;
-    }
     case DB_PROGRESS_END:
       if (progress_.end() && progress_window_) {
         paints_before_ += progress_window_->paints();
@@ -306,8 +299,17 @@ long DialogHooks::progress_paints() const {
   return paints_before_ + (progress_window_ ? progress_window_->paints() : 0);
 }
 
+void DialogHooks::place_progress_window() {
+  if (!progress_window_ || !progress_.shown()) return;
+  const QRect screen = screen_rect();
+  const WindowPlace at = progress_.place();
+  progress_window_->move(screen.left() + at.left, screen.top() + at.top);
+  progress_window_->set_text(QString::fromStdString(progress_.text()));
+}
+
 void DialogHooks::pump() {
   if (pumping_) return;
+  place_progress_window();
   // The windows repaint and the queued notifications are handled; user
   // input waits for the operation's end. The document is in the middle of
   // its work: nothing may close a window or edit it meanwhile.

@@ -91,6 +91,7 @@ class DialogHooks final : public QObject, public kalvex::session::DialogHost {
  private:
   void editor_message(int message, int wparam);
   void pump();
+  void place_progress_window();
 
   TMainForm& form_;
   std::unique_ptr<kalvex::session::PreferenceForm> pref_;
