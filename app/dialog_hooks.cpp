@@ -14,7 +14,6 @@
 #include <session/printing.h>
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>

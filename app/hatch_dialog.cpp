@@ -2,7 +2,6 @@
 
 #include "dialog_common.h"
 #include "main_form.h"
-#include "mdi_child.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
