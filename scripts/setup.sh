@@ -9,7 +9,7 @@
 set -euo pipefail
 
 want=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev qt6-svg-dev fonts-dejavu-core libpolyclipping-dev
+      qt6-base-dev qt6-svg-dev fonts-dejavu-core libpolyclipping-dev hershey-fonts-data
       poppler-utils)  # pdftoppm: the printing tests look at the ink of a PDF page
 for extra in "$@"; do
   case "$extra" in

@@ -75,6 +75,9 @@ int read_into(MainDB& doc, Pconvert& req) {
   opt.transform = req.transform;
   opt.progress = req.progress;
   opt.progress_user = req.progress_user;
+  opt.report = req.report;
+  opt.cutter_units = req.cutter_units == 100 ? 100 : 1000;
+  fgb_report_init(req.report);
   if (req.kind == FGB_KIND_WMF) {
     // The caller loaded the metafile; without one nothing is read.
     if (!req.metafile) return FGB_CONVERT_READ_FAILED;

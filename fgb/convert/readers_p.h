@@ -19,6 +19,8 @@ struct ReadOptions {
   gr_ctrans transform{0.0, 0.0, 1.0, 0.0, 1.0, 1, 1};  // metafiles: logical units -> inches
   fgb_progress_fn progress = nullptr;
   void* progress_user = nullptr;
+  fgb_import_report* report = nullptr;  // null: nothing is reported
+  int cutter_units = 1000;              // Gerber-cutter numbers per inch: 1000 or 100
 };
 
 // Each returns 1 when at least one element was added, 0 otherwise.

@@ -13,6 +13,7 @@
 #include <stdint.h>
 #include <fgb/fgb_api.h>
 #include <fgb/convert/wmf.h>
+#include <fgb/convert/report.h>
 #include <geomkit/gr_types.h>
 #include <geomkit/gr_style.h>
 
@@ -67,6 +68,10 @@ typedef struct Pconvert {
   fgb_progress_fn progress;       /* null: no progress reports */
   void* progress_user;            /* handed to progress */
   int32_t sys_error;              /* out: errno of the file operation that failed, else 0 */
+  fgb_import_report* report;      /* reading: null, or the caller's report, cleared and then filled
+                                     by the reader (<fgb/convert/report.h>) */
+  int32_t cutter_units;           /* reading Gerber-cutter files: units per inch of their numbers,
+                                     1000 (thousandths, also for 0) or 100 (hundredths) */
 } Pconvert;
 
 /* The fill style of every element a reader creates: style 0, black. */
