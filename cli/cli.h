@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+struct fgb_import_report;
+
 namespace kalvex::cli {
 
 // Exit statuses.
@@ -24,6 +26,8 @@ struct Io {
   bool fast_exit = false;  // the process ends after the command: documents
                            // are left to the end of the process instead of
                            // being taken apart element by element
+  int cutter_units = 1000;              // --cutter-units: Gerber-cutter numbers per inch
+  fgb_import_report* report = nullptr;  // filled by the next read, when set
 };
 
 // Runs argv[1..]; argv[0] is the program's name.

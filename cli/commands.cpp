@@ -26,7 +26,10 @@ const Command kCommands[] = {
     {"info", "[options] FILE", "element count by kind, bounding box and pages of a drawing",
      "  --from KIND       kind of FILE (default: from its extension; --from hpgl for an HPGL .plt)\n"
      "  --layer N         PCAD board files: the layer to read (default 1)\n"
-     "  --apertures FILE  apertures table for Gerber files\n",
+     "  --apertures FILE  apertures table for Gerber files\n"
+     "  --report          also what the reader skipped or could not represent, where, and the\n"
+     "                    dialect and units it assumed\n"
+     "  --json            all of it as one JSON object (counts, box in inches, units, report)\n",
      info_command},
     {"hatch", "--step MM [options] IN OUT", "fill the drawing's outlines with horizontal hatch lines",
      "  --step MM         distance between hatch lines (required)\n"
@@ -74,10 +77,16 @@ namespace {
 void general_help(FILE* to) {
   std::fprintf(to, "usage: kalvex-cli COMMAND [options] [files]\n\ncommands:\n");
   for (const Command* c = kCommands; c->name; ++c) std::fprintf(to, "  %-10s %s\n", c->name, c->summary);
-  std::fprintf(to, "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf);\n"
-                   "read only: ai (.ai), wmf (.wmf), pcad-plot (.plt), pcad-board (.pcb)\n"
-                   "A .plt file is read as a PCAD plot file; read an HPGL .plt with --from hpgl.\n"
-                   "kalvex-cli help COMMAND shows a command's options.\n");
+  std::fprintf(to,
+               "\nfile kinds: hpgl (.hpg, .hpgl), gerber (.gbr), gerber-cutter, dxf (.dxf);\n"
+               "read only: ai (.ai), wmf (.wmf), pcad-plot (.plt), pcad-board (.pcb)\n"
+               "A .plt file is read as a PCAD plot file; read an HPGL .plt with --from hpgl.\n"
+               "\nevery command that reads a drawing also takes:\n"
+               "  --cutter-units N  Gerber-cutter input: numbers in 1/N inch, 1000 (thousandths,\n"
+               "                    the default) or 100 (hundredths, as most cutter software writes)\n"
+               "\nHPGL files of several pages (PG) are read with each page placed to the right of\n"
+               "the pages before it, 10 mm apart, in one drawing.\n"
+               "kalvex-cli help COMMAND shows a command's options.\n");
 }
 
 void command_help(FILE* to, const Command& c) {
@@ -115,6 +124,12 @@ int run(const std::vector<std::string>& args, Io& io) {
   if (a.flag("--help")) {
     command_help(io.out, *cmd);
     return kExitOk;
+  }
+  std::string units;
+  if (a.value("--cutter-units", units)) {
+    if (units != "100" && units != "1000")
+      return usage_error(io, *cmd, "--cutter-units takes 100 or 1000, not '" + units + "'");
+    io.cutter_units = units == "100" ? 100 : 1000;
   }
   return cmd->run(a, io);
 }

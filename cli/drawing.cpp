@@ -50,7 +50,8 @@ bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, co
                   int layer) {
   ProgressBar bar(io.err, io.progress, "reading " + path);
   session::Report report;
-  const bool ok = session::read_drawing(doc, path, kind, ap, report, layer, {&ProgressBar::update, &bar});
+  const bool ok = session::read_drawing(doc, path, kind, ap, report, layer, {&ProgressBar::update, &bar},
+                                        {io.cutter_units, io.report});
   bar.done();
   print_warnings(report, io);
   if (!ok) complain(io, report.error);

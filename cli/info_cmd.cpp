@@ -1,8 +1,11 @@
-// kalvex-cli info FILE: what a drawing holds.
+// kalvex-cli info FILE: what a drawing holds; with --report also what its
+// reader passed over, with --json all of it for a program.
 #include "drawing.h"
 
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <string_view>
 
 namespace kalvex::cli {
 
@@ -36,6 +39,71 @@ void count_side(pages* first, KindCounts& by_kind) {
   for (pages* p = first; p; p = p->next) fgb_count_kinds_gdb(p->gdb, by_kind.data());
 }
 
+// A JSON string: quotes, backslashes and control characters escaped; other
+// bytes as they are (file names are taken to be UTF-8).
+std::string json_string(std::string_view s) {
+  std::string r = "\"";
+  for (char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      r += '\\';
+      r += c;
+    } else if (u < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", u);
+      r += buf;
+    } else {
+      r += c;
+    }
+  }
+  return r + "\"";
+}
+
+// A JSON number: shortest round-trip form, never the locale's.
+std::string json_number(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+void print_json(FILE* out, const std::string& path, const KindInfo& kind, MainDB& doc,
+                const KindCounts& by_kind, const fgb_import_report& rep) {
+  std::string j = "{\"file\": " + json_string(path) + ", \"kind\": " + json_string(kind.name) +
+                  ", \"elements\": " + std::to_string(doc.GetCountElems()) + ", \"by_kind\": {";
+  bool first = true;
+  for (size_t k = 0; k < by_kind.size(); ++k) {
+    if (by_kind[k] <= 0) continue;
+    j +=
+        (first ? "" : ", ") + json_string(kind_name(static_cast<int>(k))) + ": " + std::to_string(by_kind[k]);
+    first = false;
+  }
+  j += "}, \"box_in\": ";
+  if (doc.GetCountElems() > 0) {
+    const gr_cpoint lo = doc.GetNullP(), size = doc.GetDimension();
+    j += "[" + json_number(lo.x) + ", " + json_number(lo.y) + ", " + json_number(lo.x + size.x) + ", " +
+         json_number(lo.y + size.y) + "]";
+  } else {
+    j += "null";
+  }
+  j += ", \"pages\": " + std::to_string(doc.GetPageCount());
+  j += ", \"units\": " + json_string(rep.units) + ", \"unit_inch\": " + json_number(rep.unit_inch);
+  j += ", \"report\": {\"dialect\": " + json_string(rep.dialect) +
+       ", \"places\": " + json_string(rep.by_line ? "line" : "offset") +
+       ", \"items_lost\": " + std::to_string(rep.items_lost) + ", \"items\": [";
+  for (uint32_t i = 0; i < rep.item_count && i < FGB_REPORT_ITEMS; ++i) {
+    const fgb_report_item& it = rep.items[i];
+    j += (i ? ", " : "") + std::string("{\"name\": ") + json_string(it.name) +
+         ", \"what\": " + json_string(fgb_report_what_name(it.what)) +
+         ", \"count\": " + std::to_string(it.count) + ", \"where\": [";
+    for (uint32_t k = 0; k < it.places && k < FGB_REPORT_PLACES; ++k)
+      j += (k ? ", " : "") + std::to_string(it.where[k]);
+    j += "]}";
+  }
+  j += "]}}\n";
+  std::fputs(j.c_str(), out);
+}
+
 }  // namespace
 
 int info_command(Args& args, Io& io) {
@@ -43,6 +111,8 @@ int info_command(Args& args, Io& io) {
   std::string from, apertures;
   args.value("--from", from);
   args.value("--apertures", apertures);
+  const bool want_report = args.flag("--report");
+  const bool want_json = args.flag("--json");
   int layer = 1, status = kExitOk;
   if (!layer_option(args, self, io, layer, status)) return status;
   std::vector<std::string> files;
@@ -56,11 +126,19 @@ int info_command(Args& args, Io& io) {
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
   Document doc = new_document(io);
-  if (!read_drawing(*doc, path, *kind, ap, io, layer)) return kExitFailed;
+  fgb_import_report report;
+  io.report = &report;
+  const bool read = read_drawing(*doc, path, *kind, ap, io, layer);
+  io.report = nullptr;
+  if (!read) return kExitFailed;
 
   KindCounts by_kind{};
   count_side(doc->GetFirstPage(), by_kind);
   FILE* out = io.out;
+  if (want_json) {
+    print_json(out, path, *kind, *doc, by_kind, report);
+    return kExitOk;
+  }
   std::fprintf(out, "file:     %s\nkind:     %s\nelements: %ld\n", path.c_str(), kind->name,
                static_cast<long>(doc->GetCountElems()));
   for (size_t k = 0; k < by_kind.size(); ++k)
@@ -80,6 +158,11 @@ int info_command(Args& args, Io& io) {
     std::fprintf(out, "box:      empty\n");
   }
   std::fprintf(out, "pages:    %ld\n", static_cast<long>(doc->GetPageCount()));
+  if (want_report) {
+    std::string text(fgb_report_format(&report, nullptr, 0) + 1, '\0');
+    fgb_report_format(&report, text.data(), text.size());
+    std::fprintf(out, "report:\n%s", text.c_str());
+  }
   return kExitOk;
 }
 

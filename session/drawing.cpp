@@ -66,10 +66,12 @@ bool load_metafile(const std::string& path, Pconvert& req, MetafileHandle& handl
 }
 
 bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
-                  Report& report, int layer, Progress progress) {
+                  Report& report, int layer, Progress progress, const ImportOptions& import) {
   Pconvert req = request_for(path, kind, ap);
   req.direction = 0;
   req.layer_or_flag = static_cast<int16_t>(static_cast<uint16_t>(layer));
+  req.cutter_units = import.cutter_units;
+  req.report = import.report;
   MetafileHandle metafile;
   if (kind.kind == FGB_KIND_WMF && !load_metafile(path, req, metafile, report)) return false;
   if (kind.kind == FGB_KIND_PCAD_PLOT) {

@@ -29,6 +29,13 @@ struct Progress {
   void* user = nullptr;
 };
 
+// What a read asks of the reader beyond the file: the units of knife
+// (Gerber-cutter) files, and the import report to fill (<fgb/convert/report.h>).
+struct ImportOptions {
+  int cutter_units = 1000;              // numbers per inch: 1000 or 100
+  fgb_import_report* report = nullptr;  // null: none
+};
+
 struct WriteOptions {
   bool optimise = false;
   bool dxf_no_segments = false;
@@ -64,7 +71,7 @@ bool load_metafile(const std::string& path, Pconvert& req, MetafileHandle& handl
 // Reads the file into the document's main drawing. False with the message
 // in report.error. layer: the layer of a PCAD board file.
 bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
-                  Report& report, int layer = 1, Progress progress = {});
+                  Report& report, int layer = 1, Progress progress = {}, const ImportOptions& import = {});
 // Writes the document out. elapsed receives the estimated plotting time
 // (-1 when the writer gives none). False with the message in report.error.
 bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, const Apertures& ap,
