@@ -1,34 +1,24 @@
 // HPGL reader: the pen-plotter commands PU, PD, PA, AA, CI and SP in
-// absolute plotter units (1016 per inch). Everything else is skipped.
+// absolute plotter units (1016 per inch), and the HP-GL/2 commands that
+// files of other programs use: real numbers, PR, IP/SC scaling, RO, IW, PE,
+// rectangles, AR, LT, polygons, labels and symbols (see hpgl_reader_p.h).
+// What the reader does not know it skips and counts in the import report.
 //
-// The file is a stream of tokens: two letters in a row are a mnemonic, a
-// signed run of digits an integer, digits with a point a real, any other
-// byte a token of no meaning. Line feeds, carriage returns, spaces, commas
-// and semicolons only separate. Mnemonics are case-sensitive.
+// The file is a stream of tokens (hpgl_tokens_p.h). Mnemonics are read in
+// either case; printer-language escape sequences around the plot are passed
+// over.
 //
 // Paths: the open path always starts where the pen stood when it began. PU
 // and the other commands that end it ("flush") add it as a polyline (3 or
 // more points, closed when its ends coincide) or a segment (2 points), in
 // the pen of the last SP before the flush.
-#include "convert/sink_p.h"
-#include "convert/progress_p.h"
-#include "convert/readers_p.h"
-#include "convert/path_p.h"
-#include "convert/digits_p.h"
+#include "convert/hpgl_reader_p.h"
 
-#include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 
-namespace fgb::conv {
+namespace fgb::conv::hpgl {
 
 namespace {
-
-constexpr double kPlotterUnitsPerInch = 1016.0;
-constexpr double kInchPerPlotterUnit = 1.0 / kPlotterUnitsPerInch;
-constexpr double kPi = 3.141592653589793;
-constexpr double kRadPerDeg = kPi / 180.0;
 
 // Chord angles (degrees) from this value up are drawn as chords; smaller
 // ones mean "as smooth as the device can", kept as true arcs and circles.
@@ -40,7 +30,7 @@ constexpr double kChordMinDegrees = 10.0;
 constexpr double kMaxChordSweepDegrees = 3600.0;
 
 // HPGL pens: the line width (inches) each pen stands for.
-double pen_width(int pen) {
+double pen_table_width(int pen) {
   switch (pen) {
     case 1: return 0.055;
     case 3: return 0.025;
@@ -49,463 +39,535 @@ double pen_width(int pen) {
   }
 }
 
-// Arcs and circles from AA and CI: no width, red.
+// Arcs and circles from AA, AR and CI: no width, red.
 constexpr int kCurvePen = 1;
 
-enum class Tok : uint8_t { End, Mnemonic, Integer, Real, Other };
-
-struct Token {
-  Tok kind = Tok::End;
-  char m0 = 0, m1 = 0;  // mnemonic letters
-  int64_t ival = 0;     // integer value (saturated to 32 bits)
-  float rval = 0;       // real value
-  bool is_number() const { return kind == Tok::Integer || kind == Tok::Real; }
-  double number() const { return kind == Tok::Integer ? static_cast<double>(ival) : rval; }
-};
-
-inline bool is_digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
-
-
-// What a byte starts: looked up once per byte instead of compared five ways.
-enum CharClass : uint8_t { kOtherByte, kSeparator, kLetter, kNumber };
-constexpr std::array<uint8_t, 256> kClassOf = [] {
-  std::array<uint8_t, 256> t{};
-  for (int c = 'A'; c <= 'Z'; ++c) t[static_cast<size_t>(c)] = t[static_cast<size_t>(c + 32)] = kLetter;
-  for (int c = '0'; c <= '9'; ++c) t[static_cast<size_t>(c)] = kNumber;
-  for (char c : {'-', '+', '.'}) t[static_cast<uint8_t>(c)] = kNumber;
-  for (char c : {'\n', '\r', ' ', ',', ';'}) t[static_cast<uint8_t>(c)] = kSeparator;
-  return t;
-}();
-
-class Tokenizer {
- public:
-  Tokenizer(const uint8_t* data, size_t size) : begin_(data), p_(data), end_(data + size) {}
-
-  Token next() {
-    if (has_pending_) {
-      has_pending_ = false;
-      return pending_;
-    }
-    Token t;
-    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
-    if (p_ == end_) return t;
-    const uint8_t c = *p_;
-    const uint8_t cls = kClassOf[c];
-    if (cls == kNumber) return number();
-    if (cls == kLetter) {
-      if (end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) {
-        t.kind = Tok::Mnemonic;
-        t.m0 = static_cast<char>(c);
-        t.m1 = static_cast<char>(p_[1]);
-        p_ += 2;
-      } else {
-        // A lone letter is a token of no meaning that takes the next byte
-        // with it (so "P1" loses its digit, as files of this system expect).
-        t.kind = Tok::Other;
-        p_ += end_ - p_ >= 2 ? 2 : 1;
-      }
-      return t;
-    }
-    t.kind = Tok::Other;
-    ++p_;
-    return t;
-  }
-
-  // The next argument of a command: false at the end of the data or before
-  // a mnemonic, which stays for the command loop. (The hot path of long
-  // coordinate lists: no token is built for the mnemonic that ends them.)
-  bool argument(Token& t) {
-    if (has_pending_) {
-      if (pending_.kind == Tok::Mnemonic || pending_.kind == Tok::End) return false;
-      t = next();
-      return true;
-    }
-    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
-    if (p_ == end_) return false;
-    const uint8_t cls = kClassOf[*p_];
-    if (cls == kNumber) {
-      t = number();
-      return true;
-    }
-    if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return false;
-    t = next();
-    return true;
-  }
-
-  // The next command's mnemonic, passing over the stray tokens before it;
-  // false at the end of the data. (Most of the time the mnemonic is right
-  // here: no token is built for it.)
-  bool mnemonic(char& m0, char& m1) {
-    if (!has_pending_ && end_ - p_ >= 2 && kClassOf[p_[0]] == kLetter && kClassOf[p_[1]] == kLetter) {
-      m0 = static_cast<char>(p_[0]);
-      m1 = static_cast<char>(p_[1]);
-      p_ += 2;
-      return true;
-    }
-    for (;;) {
-      const Token t = next();
-      if (t.kind == Tok::End) return false;
-      if (t.kind == Tok::Mnemonic) {
-        m0 = t.m0;
-        m1 = t.m1;
-        return true;
-      }
-    }
-  }
-
-  // The next argument when it is a plain integer (the coordinate lists of
-  // PU, PD and PA): kInteger with its value; kNoMore at the end of the data
-  // or before a mnemonic, like argument(); kOther when the next argument is
-  // anything else, which is then left for argument() to read.
-  enum Simple { kInteger, kNoMore, kOther };
-  Simple integer_argument(int64_t& value) {
-    if (has_pending_) return kOther;
-    while (p_ < end_ && kClassOf[*p_] == kSeparator) ++p_;
-    if (p_ == end_) return kNoMore;
-    const uint8_t* q = p_;
-    bool negative = false;
-    if (*q == '-' || *q == '+') {
-      negative = *q == '-';
-      ++q;
-    }
-    if (q == end_ || !is_digit(*q)) {
-      const uint8_t cls = kClassOf[*p_];
-      if (cls == kLetter && end_ - p_ >= 2 && kClassOf[p_[1]] == kLetter) return kNoMore;
-      return kOther;
-    }
-    uint64_t v = 0;
-    const uint32_t n = end_ - q >= 8 ? leading_digits(q, v) : 8;
-    if (n < 8) {
-      q += n;  // below 10^7: no saturation
-    } else {  // eight digits or more, or near the end: one at a time
-      v = 0;
-      do {
-        if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*q - '0');
-        ++q;
-      } while (q < end_ && is_digit(*q));
-      v = std::min(v, negative ? uint64_t{1} << 31 : uint64_t{kIntReadMax});
-    }
-    if (q < end_ && *q == '.') return kOther;  // a real
-    value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
-    p_ = q;
-    return kInteger;
-  }
-
-  // True, and past it, when the next command is PD (nothing pending).
-  bool take_pen_down() {
-    if (has_pending_ || end_ - p_ < 2 || p_[0] != 'P' || p_[1] != 'D') return false;
-    p_ += 2;
-    return true;
-  }
-
-  void unget(const Token& t) {
-    pending_ = t;
-    has_pending_ = true;
-  }
-
-  size_t offset() const { return static_cast<size_t>(p_ - begin_); }
-
- private:
-  Token number() {
-    Token t;
-    const uint8_t* q = p_;
-    bool negative = false;
-    if (*q == '-' || *q == '+') {
-      negative = *q == '-';
-      ++q;
-    }
-    const uint8_t* digits = q;
-    uint64_t v = 0;
-    while (q < end_ && is_digit(*q)) {
-      if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*q - '0');
-      ++q;
-    }
-    const size_t int_digits = static_cast<size_t>(q - digits);
-    if (q < end_ && *q == '.') {
-      const uint8_t* frac = ++q;
-      while (q < end_ && is_digit(*q)) ++q;
-      if (int_digits + static_cast<size_t>(q - frac) > 0) {
-        double d = 0;
-        // Only digits and one point: from_chars cannot fail here, but may
-        // report a value out of range (very many digits), which is infinite.
-        const auto r = std::from_chars(reinterpret_cast<const char*>(digits),
-                                       reinterpret_cast<const char*>(q), d);
-        if (r.ec == std::errc::result_out_of_range) d = HUGE_VAL;
-        const float f = static_cast<float>(negative ? -d : d);
-        t.kind = Tok::Real;
-        t.rval = f;
-        p_ = q;
-        return t;
-      }
-    } else if (int_digits > 0) {
-      int64_t s = static_cast<int64_t>(v);
-      if (negative) s = -s;
-      if (s > kIntReadMax) s = kIntReadMax;
-      if (s < kIntReadMin) s = kIntReadMin;
-      t.kind = Tok::Integer;
-      t.ival = s;
-      p_ = q;
-      return t;
-    }
-    // A sign or a point with no digits: one byte of no meaning.
-    t.kind = Tok::Other;
-    ++p_;
-    return t;
-  }
-
-  const uint8_t* begin_;
-  const uint8_t* p_;
-  const uint8_t* end_;
-  Token pending_;
-  bool has_pending_ = false;
-};
-
-class HpglReader {
- public:
-  HpglReader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt)
-      : tok_(data, size), sink_(sink), meter_(opt.progress, opt.progress_user, size) {}
-
-  int run() {
-    char m0, m1;
-    while (tok_.mnemonic(m0, m1)) {  // stray numbers and bytes are passed over
-      meter_.at(tok_.offset());
-      if (m0 == 'P') {
-        if (m1 == 'U') pen_up();
-        else if (m1 == 'D') pen_down();
-        else if (m1 == 'A') plot_absolute();
-      } else if (m0 == 'A' && m1 == 'A') {
-        arc_absolute();
-      } else if (m0 == 'C' && m1 == 'I') {
-        circle();
-      } else if (m0 == 'S' && m1 == 'P') {
-        select_pen();
-      }
-    }
-    flush();
-    meter_.finish();
-    return added_ ? 1 : 0;
-  }
-
- private:
-  // The argument tokens of a command: everything up to the next mnemonic,
-  // which is left for the command loop.
-  bool next_argument(Token& t) { return tok_.argument(t); }
-
-  void start_path_here() {
-    path_.clear();
-    path_.push(x_ * kInchPerPlotterUnit, y_ * kInchPerPlotterUnit);
-  }
-
-  void flush() {
-    if (emit_path(path_, sink_, pen_style(pen_width(pen_), pen_))) added_ = true;
-    start_path_here();
-  }
-
-  void append_here() { path_.push(x_ * kInchPerPlotterUnit, y_ * kInchPerPlotterUnit); }
-
-  // PU [x,y]...: ends the path; the pairs move the pen, the last one wins.
-  // (A single pair is the common case; further pairs are pen-up moves too.)
-  void pen_up() {
-    pen_is_up_ = true;
-    pa_path_open_ = false;
-    flush();
-    Token t;
-    bool y_place = false;
-    while (next_argument(t)) {
-      if (t.kind == Tok::Integer) (y_place ? y_ : x_) = static_cast<double>(t.ival);
-      y_place = !y_place;
-    }
-    start_path_here();
-  }
-
-  // PD [x,y]...: every pair draws to that point, extending the open path.
-  void pen_down() {
-    pen_is_up_ = false;
-    pa_path_open_ = false;
-    draw_pairs(true);
-  }
-
-  // PA x,y...: with the pen down the pairs draw, with the pen up they move.
-  void plot_absolute() {
-    if (!pa_path_open_) {
-      flush();
-      pa_path_open_ = true;
-    }
-    draw_pairs(!pen_is_up_);
-  }
-
-  void draw_pairs(bool drawing) {
-    bool y_place = false;
-    double x = x_;
-    for (;;) {
-      int64_t v = 0;
-      const Tokenizer::Simple a = tok_.integer_argument(v);
-      if (a == Tokenizer::kNoMore) {
-        // A PD next (one per point in most files) goes on here, as the
-        // command loop would: pen_down() is this with drawing set.
-        if (!tok_.take_pen_down()) return;
-        meter_.at(tok_.offset());
-        pen_is_up_ = false;
-        pa_path_open_ = false;
-        drawing = true;
-        y_place = false;
-        x = x_;
-        continue;
-      }
-      if (a == Tokenizer::kOther) {
-        // Reals and bytes of no meaning take a place without moving.
-        Token t;
-        if (!next_argument(t)) return;
-        if (t.kind != Tok::Integer) {
-          y_place = !y_place;
-          continue;
-        }
-        v = t.ival;
-      }
-      if (!y_place) {
-        x = static_cast<double>(v);
-      } else {
-        x_ = x;
-        y_ = static_cast<double>(v);
-        if (drawing) {
-          append_here();
-        } else {
-          // A pen-up move also moves where the next path starts; without
-          // this a later "PD x,y" would draw from a point the pen left.
-          start_path_here();
-        }
-      }
-      y_place = !y_place;
-    }
-  }
-
-  // AA cx,cy,sweep[,chord]: an arc from the pen position around the centre.
-  void arc_absolute() {
-    if (pen_is_up_) return;
-    flush();
-    pa_path_open_ = false;
-    Token t;
-    int count = 0;
-    while (count < 4 && next_argument(t)) {
-      if (t.is_number()) aa_args_[count] = t.number();
-      ++count;
-    }
-    if (count == 3) aa_args_[3] = 0.0;
-    const double cx = aa_args_[0] * kInchPerPlotterUnit;
-    const double cy = aa_args_[1] * kInchPerPlotterUnit;
-    double sweep = aa_args_[2];
-    const double chord = aa_args_[3];
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(sweep)) return;
-    const double sx = x_ * kInchPerPlotterUnit;
-    const double sy = y_ * kInchPerPlotterUnit;
-    const double r = std::hypot(sx - cx, sy - cy);
-    if (r == 0.0) return;
-    const double start = std::atan2(sy - cy, sx - cx);
-    double ex, ey;
-    if (chord >= kChordMinDegrees) {
-      if (std::fabs(sweep) > kMaxChordSweepDegrees)
-        sweep = std::fmod(sweep, 360.0) + std::copysign(kMaxChordSweepDegrees - 360.0, sweep);
-      const double n = std::fabs(std::trunc(sweep / chord));  // at most 360 per turn
-      const int pieces = static_cast<int>(n) + 1;
-      const double span = sweep / pieces * kRadPerDeg;
-      const gr_curve_style style = pen_style(0.0, kCurvePen);
-      gr_cpoint a{sx, sy};
-      for (int i = 1; i <= pieces; ++i) {
-        const double angle = start + span * i;
-        const gr_cpoint b{cx + r * std::cos(angle), cy + r * std::sin(angle)};
-        const gr_segment seg{a, b};
-        sink_.add(kSegment, &seg, style);
-        a = b;
-      }
-      ex = a.x;
-      ey = a.y;
-    } else {
-      const double raw_end = start + sweep * kRadPerDeg;
-      const double end = std::atan2(std::sin(raw_end), std::cos(raw_end));
-      gr_trcircle arc{{cx, cy}, r, start, end};
-      if (sweep < 0) {
-        arc.a1 = end;
-        arc.a2 = start;
-      }
-      const fgb_arc rec = make_arc_record(arc);
-      sink_.add(kArc, &rec, pen_style(0.0, kCurvePen));
-      ex = cx + r * std::cos(end);
-      ey = cy + r * std::sin(end);
-    }
-    added_ = true;
-    x_ = ex * kPlotterUnitsPerInch;
-    y_ = ey * kPlotterUnitsPerInch;
-    path_.clear();
-    path_.push(ex, ey);
-  }
-
-  // CI radius[,chord]: a circle around the pen position, which stays.
-  void circle() {
-    flush();
-    pa_path_open_ = false;
-    Token t;
-    double radius = 0.0, chord = 0.0;
-    int numbers = 0;
-    while (next_argument(t)) {
-      if (!t.is_number()) continue;
-      if (numbers == 0) radius = t.number();
-      else if (numbers == 1) chord = t.number();
-      ++numbers;
-    }
-    // A negative radius only starts the circle on the other side.
-    const double r = std::fabs(radius) * kInchPerPlotterUnit;
-    if (!std::isfinite(r)) return;
-    const double cx = x_ * kInchPerPlotterUnit;
-    const double cy = y_ * kInchPerPlotterUnit;
-    const gr_curve_style style = pen_style(0.0, kCurvePen);
-    if (chord >= kChordMinDegrees) {
-      const double nv = std::trunc(360.0 / chord + 1.0);  // at most 37
-      if (!(nv >= 3.0)) return;
-      const int n = static_cast<int>(nv);
-      PathBuffer& ring = scratch_;
-      ring.clear();
-      const double step = 360.0 / n * kRadPerDeg;
-      for (int i = 0; i < n; ++i) ring.push(cx + r * std::cos(step * i), cy + r * std::sin(step * i));
-      ring.push(cx + r, cy);
-      sink_.add(kPolyline, ring.polyline(true), style);
-    } else {
-      const gr_circle c{{cx, cy}, r};
-      sink_.add(kCircle, &c, style);
-    }
-    added_ = true;
-  }
-
-  // SP n: the pen of the paths flushed from now on (no number: pen 0).
-  void select_pen() {
-    const Token t = tok_.next();
-    if (t.kind == Tok::Integer) {
-      pen_ = static_cast<int>(t.ival);
-    } else if (t.kind == Tok::Real) {
-      const double v = std::trunc(static_cast<double>(t.rval));
-      pen_ = std::fabs(v) < 1e9 ? static_cast<int>(v) : 0;
-    } else {
-      pen_ = 0;
-      if (t.kind == Tok::Mnemonic) tok_.unget(t);
-    }
-  }
-
-  Tokenizer tok_;
-  ElementSink& sink_;
-  ProgressMeter meter_;
-  PathBuffer path_;
-  PathBuffer scratch_;
-  bool pen_is_up_ = true;
-  bool pa_path_open_ = false;
-  bool added_ = false;
-  double x_ = 0.0, y_ = 0.0;  // pen position, plotter units
-  int pen_ = 0;
-  double aa_args_[4] = {0.0, 0.0, 0.0, 0.0};  // missing AA numbers keep their last values
-};
+constexpr int key(char a, char b) { return (static_cast<uint8_t>(a) << 8) | static_cast<uint8_t>(b); }
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 }  // namespace
 
+// ---- the page sink ------------------------------------------------------------
+
+void PageSink::add(int kind, const void* shape, const gr_curve_style& style) {
+  switch (kind) {
+    case kPolyline: {
+      const auto* p = static_cast<const gr_polyline*>(shape);
+      const gr_cpoint* pts = p->pnt;
+      double lo = pts[0].x, hi = lo;
+      for (uint32_t i = 1; i < p->n; ++i) {
+        lo = std::min(lo, pts[i].x);
+        hi = std::max(hi, pts[i].x);
+      }
+      extend(lo, hi);
+      break;
+    }
+    case kSegment: {
+      const auto* s = static_cast<const gr_segment*>(shape);
+      extend(std::min(s->p1.x, s->p2.x), std::max(s->p1.x, s->p2.x));
+      break;
+    }
+    case kCircle: {
+      const auto* c = static_cast<const gr_circle*>(shape);
+      extend(c->c.x - c->r, c->c.x + c->r);
+      break;
+    }
+    case kArc: {
+      const gr_trcircle a = arc_of_record(shape);
+      extend(a.c.x - a.r, a.c.x + a.r);
+      break;
+    }
+    default: break;
+  }
+  to_.add(kind, shape, style);
+}
+
+void PageSink::add_filled(int kind, const void* shape, const gr_curve_style& style,
+                          const gr_fill_area_style& fill) {
+  (void)fill;
+  add(kind, shape, style);
+}
+
+// ---- the command loop -----------------------------------------------------------
+
+Reader::Reader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt)
+    : tok_(data, size),
+      sink_(sink),
+      meter_(opt.progress, opt.progress_user, size),
+      rep_(opt.report, data, size, true),
+      size_(size) {
+  // EP and FP may draw a polygon buffer more than once: all together no more
+  // than a multiple of the file.
+  poly_budget_ = 16 * static_cast<uint64_t>(size) + 1000000;
+}
+
+int Reader::run() {
+  char m0, m1;
+  while (tok_.mnemonic(m0, m1)) {  // stray numbers and bytes are passed over
+    meter_.at(tok_.offset());
+    if (m0 == 'P') {
+      if (m1 == 'U') {
+        pen_up();
+        continue;
+      }
+      if (m1 == 'D') {
+        pen_down();
+        continue;
+      }
+      if (m1 == 'A') {
+        plot_absolute();
+        continue;
+      }
+    }
+    command(m0, m1);
+  }
+  flush();
+  if (rep_.active()) {
+    rep_.dialect(hpgl2_ ? "HP-GL/2" : "HP-GL");
+    rep_.units(scaled_ || sc_type_ >= 0 ? "1/1016 inch (plotter units); user units by SC"
+                                        : "1/1016 inch (plotter units)",
+               kInchPerPlotterUnit);
+    if (pages_ > 1) {
+      for (int i = 1; i < pages_; ++i) rep_.add("PG", FGB_REPORT_NOTE, 0);
+    }
+  }
+  rep_.finish();
+  meter_.finish();
+  return added_ ? 1 : 0;
+}
+
+void Reader::command(char m0, char m1) {
+  const size_t at = tok_.offset() - 2;
+  switch (key(upper(m0), upper(m1))) {
+    case key('P', 'U'): pen_up(); break;
+    case key('P', 'D'): pen_down(); break;
+    case key('P', 'A'): plot_absolute(); break;
+    case key('P', 'R'): plot_relative(); break;
+    case key('A', 'A'): arc_absolute(); break;
+    case key('A', 'R'): arc_relative(); break;
+    case key('C', 'I'): circle(); break;
+    case key('S', 'P'): select_pen(); break;
+    case key('I', 'N'): initialize(true); break;
+    case key('D', 'F'): initialize(false); break;
+    case key('I', 'P'): input_points(); break;
+    case key('S', 'C'): scale(); break;
+    case key('R', 'O'): rotate(); break;
+    case key('I', 'W'): input_window(); break;
+    case key('P', 'G'): page(); break;
+    case key('L', 'T'): line_type(); break;
+    case key('P', 'W'): pen_width(); break;
+    case key('P', 'C'): pen_colour(); break;
+    case key('P', 'E'): polyline_encoded(); break;
+    case key('E', 'A'): rectangle(false, false, m0, m1, at); break;
+    case key('E', 'R'): rectangle(true, false, m0, m1, at); break;
+    case key('R', 'A'): rectangle(false, true, m0, m1, at); break;
+    case key('R', 'R'): rectangle(true, true, m0, m1, at); break;
+    case key('P', 'M'): polygon_mode(); break;
+    case key('E', 'P'): edge_polygon(); break;
+    case key('F', 'P'): fill_polygon(at); break;
+    case key('L', 'B'): label(at); break;
+    case key('S', 'M'): symbol_mode(); break;
+    case key('D', 'T'): define_terminator(); break;
+    case key('S', 'I'): character_size(false); break;
+    case key('S', 'R'): character_size(true); break;
+    case key('D', 'I'): direction(false); break;
+    case key('D', 'R'): direction(true); break;
+    case key('S', 'L'): slant(); break;
+    case key('L', 'O'): label_origin(); break;
+    case key('C', 'P'): character_plot(); break;
+    case key('C', 'O'): skip_quoted(); break;
+    default: unknown(m0, m1, at); break;
+  }
+}
+
+void Reader::unknown(char m0, char m1, size_t at) {
+  // Commands with text arguments that could read as mnemonics: their text
+  // goes with them.
+  const int k = key(upper(m0), upper(m1));
+  if (k == key('W', 'D') || k == key('B', 'L')) {
+    const uint8_t *from, *to;
+    tok_.take_until(terminator_, from, to);
+  }
+  if (rep_.active()) {
+    const char name[2] = {m0, m1};
+    rep_.add(std::string_view(name, 2), FGB_REPORT_SKIPPED, at);
+  }
+}
+
+int Reader::numbers(double* out, int max) {
+  Token t;
+  int n = 0;
+  while (next_argument(t)) {
+    if (!t.is_number()) continue;
+    if (n < max) out[n] = t.kind == Tok::Integer ? static_cast<double>(t.ival) : t.dval;
+    if (t.kind == Tok::Real) note_hpgl2();
+    ++n;
+  }
+  return n < max ? n : max;
+}
+
+// ---- paths ------------------------------------------------------------------------
+
+gr_curve_style Reader::path_style() const {
+  double width = pen_table_width(pen_);
+  if (!width_of_pen_.empty() && pen_ >= 0 && pen_ < kPens && width_of_pen_[static_cast<size_t>(pen_)] >= 0)
+    width = width_of_pen_[static_cast<size_t>(pen_)];
+  gr_curve_style s = pen_style(width, pen_);
+  if (!coloured_.empty() && pen_ >= 0 && pen_ < kPens && coloured_[static_cast<size_t>(pen_)])
+    s.color = colour_of_pen_[static_cast<size_t>(pen_)];
+  if (dash_ > 0) {
+    s.font.n = 1;
+    s.font.len[0] = dash_;
+  }
+  return s;
+}
+
+void Reader::flush() {
+  if (path_.size() >= 2 && emit_path(path_, sink_, path_style())) added_ = true;
+  start_path_here();
+  if (clip_ && !inside(x_, y_)) path_.clear();
+}
+
+// PU [x,y]...: ends the path; the pairs move the pen, the last one wins.
+// (A single pair is the common case; further pairs are pen-up moves too.)
+void Reader::pen_up() {
+  pen_is_up_ = true;
+  pa_path_open_ = false;
+  flush();
+  if (!simple_) {
+    draw_pairs(false);
+    return;
+  }
+  Token t;
+  bool y_place = false;
+  while (next_argument(t)) {
+    if (t.kind == Tok::Integer) {
+      (y_place ? y_ : x_) = static_cast<double>(t.ival);
+    } else if (t.kind == Tok::Real) {
+      note_hpgl2();
+      (y_place ? y_ : x_) = t.dval;
+    }
+    y_place = !y_place;
+  }
+  start_path_here();
+}
+
+// PD [x,y]...: every pair draws to that point, extending the open path.
+void Reader::pen_down() {
+  pen_is_up_ = false;
+  pa_path_open_ = false;
+  draw_pairs(true);
+}
+
+// PA x,y...: with the pen down the pairs draw, with the pen up they move.
+void Reader::plot_absolute() {
+  if (relative_) {
+    relative_ = false;
+    update_mode();
+  }
+  if (!pa_path_open_) {
+    flush();
+    pa_path_open_ = true;
+  }
+  draw_pairs(!pen_is_up_);
+}
+
+// PR dx,dy...: as PA, each pair relative to the pen position.
+void Reader::plot_relative() {
+  note_hpgl2();
+  if (!relative_) {
+    relative_ = true;
+    update_mode();
+  }
+  draw_pairs(!pen_is_up_);
+}
+
+void Reader::draw_pairs(bool drawing) {
+  bool y_place = false;
+  double x = x_;
+  for (;;) {
+    int64_t v = 0;
+    double value;
+    const Tokenizer::Simple a = tok_.integer_argument(v);
+    if (a == Tokenizer::kNoMore) {
+      // A PD next (one per point in most files) goes on here, as the
+      // command loop would: pen_down() is this with drawing set.
+      if (!tok_.take_pen_down()) return;
+      meter_.at(tok_.offset());
+      pen_is_up_ = false;
+      pa_path_open_ = false;
+      drawing = true;
+      y_place = false;
+      x = x_;
+      continue;
+    }
+    if (a == Tokenizer::kOther) {
+      // Bytes of no meaning take a place without moving; reals are
+      // coordinates (HP-GL/2).
+      Token t;
+      if (!next_argument(t)) return;
+      if (t.kind == Tok::Integer) {
+        value = static_cast<double>(t.ival);
+      } else if (t.kind == Tok::Real) {
+        note_hpgl2();
+        value = t.dval;
+      } else {
+        y_place = !y_place;
+        continue;
+      }
+    } else {
+      value = static_cast<double>(v);
+    }
+    if (!y_place) {
+      x = value;
+    } else if (simple_) {
+      x_ = x;
+      y_ = value;
+      if (drawing) {
+        append_here();
+      } else {
+        // A pen-up move also moves where the next path starts; without
+        // this a later "PD x,y" would draw from a point the pen left.
+        start_path_here();
+      }
+    } else {
+      double px, py;
+      to_plotter(x, value, relative_, px, py);
+      if (drawing) {
+        line_to(px, py);
+      } else {
+        move_to(px, py);
+      }
+      point_done();
+    }
+    y_place = !y_place;
+  }
+}
+
+void Reader::move_to(double px, double py) {
+  if (!std::isfinite(px) || !std::isfinite(py)) return;
+  x_ = px;
+  y_ = py;
+  if (polygon_mode_) {
+    poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
+    poly_.push_back(gr_cpoint{px, py});
+    return;
+  }
+  flush();
+}
+
+void Reader::line_to(double px, double py) {
+  if (!std::isfinite(px) || !std::isfinite(py)) return;
+  if (polygon_mode_) {
+    if (poly_starts_.empty() || poly_.size() == poly_starts_.back()) {
+      poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
+      poly_.push_back(gr_cpoint{x_, y_});
+    }
+    poly_.push_back(gr_cpoint{px, py});
+    x_ = px;
+    y_ = py;
+    return;
+  }
+  if (!clip_) {
+    x_ = px;
+    y_ = py;
+    append_here();
+    return;
+  }
+  double ax = x_, ay = y_, bx = px, by = py;
+  const bool seen = clip_segment(ax, ay, bx, by);
+  if (!seen) {
+    if (path_.size() >= 2) flush();
+    x_ = px;
+    y_ = py;
+    path_.clear();
+    return;
+  }
+  if (ax != x_ || ay != y_ || path_.empty()) {
+    // Entering the window: a new path from the edge.
+    if (path_.size() >= 2 && emit_path(path_, sink_, path_style())) added_ = true;
+    path_.clear();
+    x_ = ax;
+    y_ = ay;
+    push_position();
+  }
+  x_ = bx;
+  y_ = by;
+  push_position();
+  if (bx != px || by != py) {
+    // Leaving it: the path ends at the edge.
+    if (emit_path(path_, sink_, path_style())) added_ = true;
+    path_.clear();
+    x_ = px;
+    y_ = py;
+  }
+}
+
+// ---- arcs and circles -----------------------------------------------------------
+
+// AA cx,cy,sweep[,chord]: an arc from the pen position around the centre.
+void Reader::arc_absolute() {
+  if (pen_is_up_) return;
+  flush();
+  pa_path_open_ = false;
+  Token t;
+  int count = 0;
+  while (count < 4 && next_argument(t)) {
+    if (t.is_number()) aa_args_[count] = t.number();
+    ++count;
+  }
+  if (count == 3) aa_args_[3] = 0.0;
+  if (scaled_) {
+    double px, py;
+    to_plotter(aa_args_[0], aa_args_[1], false, px, py);
+    arc(px * kInchPerPlotterUnit, py * kInchPerPlotterUnit, aa_args_[2], aa_args_[3]);
+  } else {
+    arc(aa_args_[0] * kInchPerPlotterUnit, aa_args_[1] * kInchPerPlotterUnit, aa_args_[2], aa_args_[3]);
+  }
+}
+
+// AR dx,dy,sweep[,chord]: as AA, the centre relative to the pen position.
+void Reader::arc_relative() {
+  note_hpgl2();
+  double a[4] = {0, 0, 0, 0};
+  const int n = numbers(a, 4);
+  if (pen_is_up_ || n < 3) return;
+  flush();
+  pa_path_open_ = false;
+  double px, py;
+  to_plotter(a[0], a[1], true, px, py);
+  arc(px * kInchPerPlotterUnit, py * kInchPerPlotterUnit, a[2], n == 4 ? a[3] : 0.0);
+}
+
+// The arc from the pen position around (cx, cy) inches, pre-rotation.
+void Reader::arc(double cx, double cy, double sweep, double chord) {
+  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(sweep)) return;
+  const double sx = x_ * kInchPerPlotterUnit;
+  const double sy = y_ * kInchPerPlotterUnit;
+  const double r = std::hypot(sx - cx, sy - cy);
+  if (r == 0.0) return;
+  const double start = std::atan2(sy - cy, sx - cx);
+  double ex, ey;
+  if (chord >= kChordMinDegrees) {
+    if (std::fabs(sweep) > kMaxChordSweepDegrees)
+      sweep = std::fmod(sweep, 360.0) + std::copysign(kMaxChordSweepDegrees - 360.0, sweep);
+    const double n = std::fabs(std::trunc(sweep / chord));  // at most 360 per turn
+    const int pieces = static_cast<int>(n) + 1;
+    const double span = sweep / pieces * kRadPerDeg;
+    const gr_curve_style style = pen_style(0.0, kCurvePen);
+    gr_cpoint a{sx, sy};
+    for (int i = 1; i <= pieces; ++i) {
+      const double angle = start + span * i;
+      const gr_cpoint b{cx + r * std::cos(angle), cy + r * std::sin(angle)};
+      if (out_plain_ && !clip_) {
+        const gr_segment seg{a, b};
+        sink_.add(kSegment, &seg, style);
+      } else if (!clip_ || (inside(a.x * kPlotterUnitsPerInch, a.y * kPlotterUnitsPerInch) &&
+                            inside(b.x * kPlotterUnitsPerInch, b.y * kPlotterUnitsPerInch))) {
+        const gr_segment seg{out_point(a.x, a.y), out_point(b.x, b.y)};
+        sink_.add(kSegment, &seg, style);
+      }
+      a = b;
+    }
+    ex = a.x;
+    ey = a.y;
+  } else {
+    const double raw_end = start + sweep * kRadPerDeg;
+    const double end = std::atan2(std::sin(raw_end), std::cos(raw_end));
+    gr_trcircle arc{{cx, cy}, r, start, end};
+    if (sweep < 0) {
+      arc.a1 = end;
+      arc.a2 = start;
+    }
+    if (!clip_ || inside(cx * kPlotterUnitsPerInch, cy * kPlotterUnitsPerInch) ||
+        inside(sx * kPlotterUnitsPerInch, sy * kPlotterUnitsPerInch)) {
+      const fgb_arc rec = make_arc_record(out_plain_ ? arc : out_arc(arc));
+      sink_.add(kArc, &rec, pen_style(0.0, kCurvePen));
+    }
+    ex = cx + r * std::cos(end);
+    ey = cy + r * std::sin(end);
+  }
+  added_ = true;
+  x_ = ex * kPlotterUnitsPerInch;
+  y_ = ey * kPlotterUnitsPerInch;
+  path_.clear();
+  if (out_plain_) {
+    path_.push(ex, ey);
+  } else {
+    const gr_cpoint p = out_point(ex, ey);
+    path_.push(p.x, p.y);
+  }
+}
+
+// CI radius[,chord]: a circle around the pen position, which stays.
+void Reader::circle() {
+  flush();
+  pa_path_open_ = false;
+  Token t;
+  double radius = 0.0, chord = 0.0;
+  int numbers = 0;
+  while (next_argument(t)) {
+    if (!t.is_number()) continue;
+    if (numbers == 0)
+      radius = t.number();
+    else if (numbers == 1)
+      chord = t.number();
+    ++numbers;
+  }
+  // A negative radius only starts the circle on the other side. In user
+  // units the radius is measured along x.
+  if (scaled_) radius *= sx_;
+  const double r = std::fabs(radius) * kInchPerPlotterUnit;
+  if (!std::isfinite(r)) return;
+  const double cx = x_ * kInchPerPlotterUnit;
+  const double cy = y_ * kInchPerPlotterUnit;
+  if (clip_ && !inside(x_, y_)) return;
+  const gr_curve_style style = pen_style(0.0, kCurvePen);
+  if (chord >= kChordMinDegrees) {
+    const double nv = std::trunc(360.0 / chord + 1.0);  // at most 37
+    if (!(nv >= 3.0)) return;
+    const int n = static_cast<int>(nv);
+    PathBuffer& ring = scratch_;
+    ring.clear();
+    const double step = 360.0 / n * kRadPerDeg;
+    const auto put = [&](double x, double y) {
+      if (out_plain_) {
+        ring.push(x, y);
+      } else {
+        const gr_cpoint p = out_point(x, y);
+        ring.push(p.x, p.y);
+      }
+    };
+    for (int i = 0; i < n; ++i) put(cx + r * std::cos(step * i), cy + r * std::sin(step * i));
+    put(cx + r, cy);
+    sink_.add(kPolyline, ring.polyline(true), style);
+  } else {
+    const gr_circle c{out_plain_ ? gr_cpoint{cx, cy} : out_point(cx, cy), r};
+    sink_.add(kCircle, &c, style);
+  }
+  added_ = true;
+}
+
+// SP n: the pen of the paths flushed from now on (no number: pen 0).
+void Reader::select_pen() {
+  const Token t = tok_.next();
+  if (t.kind == Tok::Integer) {
+    pen_ = static_cast<int>(t.ival);
+  } else if (t.kind == Tok::Real) {
+    const double v = std::trunc(static_cast<double>(t.rval));
+    pen_ = std::fabs(v) < 1e9 ? static_cast<int>(v) : 0;
+  } else {
+    pen_ = 0;
+    if (t.kind == Tok::Mnemonic) tok_.unget(t);
+  }
+}
+
+}  // namespace fgb::conv::hpgl
+
+namespace fgb::conv {
+
 int read_hpgl(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt) {
-  HpglReader reader(data, size, sink, opt);
+  hpgl::Reader reader(data, size, sink, opt);
   return reader.run();
 }
 

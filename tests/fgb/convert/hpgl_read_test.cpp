@@ -78,14 +78,15 @@ TEST(HpglRead, PdAndPuTakeEveryPairOfTheirList) {
   expect_points(e[0], {P(20, 20), P(30, 30)});
 }
 
-TEST(HpglRead, NoShiftIsUndoneAndRealsDoNotCountAsCoordinates) {
+TEST(HpglRead, NoShiftIsUndoneAndRealsAreCoordinates) {
   auto e = hpgl("PU-11000,-6900;PD-9984,-5884;PU;");
   ASSERT_EQ(e.size(), 1u);
   expect_points(e[0], {P(-11000, -6900), P(-9984, -5884)});
-  // A real in a coordinate place takes the place and is ignored.
+  // HP-GL/2 real numbers are coordinates (issue 14; they used to take a
+  // place and be ignored, which garbled files of other programs).
   e = hpgl("PU0,0;PD1.5,7;PD8,9;PU;");
   ASSERT_EQ(e.size(), 1u);
-  expect_points(e[0], {P(0, 0), P(0, 7), P(8, 9)});
+  expect_points(e[0], {P(0, 0), P(1.5, 7), P(8, 9)});
 }
 
 TEST(HpglRead, SeparatorsAndLineEnds) {
