@@ -66,6 +66,7 @@ void Reader::initialize(bool full) {
   polygon_mode_ = false;
   poly_.clear();
   poly_starts_.clear();
+  poly_open_.clear();
   relative_ = false;
   sc_type_ = -1;
   scaled_ = false;
@@ -74,8 +75,8 @@ void Reader::initialize(bool full) {
   symbol_ = 0;
   terminator_ = 0x03;
   print_terminator_ = false;
-  size_relative_ = false;
-  char_w_ = 0.19, char_h_ = 0.27;
+  size_relative_ = true;
+  char_w_ = 0.75, char_h_ = 1.5;
   dir_relative_ = false;
   dir_x_ = 1, dir_y_ = 0;
   slant_ = 0;

@@ -75,12 +75,11 @@ void Reader::polygon_mode() {
     flush();
     poly_.clear();
     poly_starts_.clear();
-    poly_starts_.push_back(0);
-    poly_.push_back(gr_cpoint{x_, y_});
+    poly_open_.clear();
+    start_subpolygon(x_, y_);
     polygon_mode_ = true;
   } else if (mode == 1 && polygon_mode_) {
-    poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
-    poly_.push_back(gr_cpoint{x_, y_});
+    start_subpolygon(x_, y_);
   } else if (mode == 2) {
     polygon_mode_ = false;
     flush();
@@ -88,8 +87,9 @@ void Reader::polygon_mode() {
   update_mode();
 }
 
-// EP: the polygon's outline, each sub-polygon closed.
-void Reader::edge_polygon() {
+// EP: the polygon's outline, each sub-polygon closed unless the pen was
+// lifted at its end; FP: the outline of the filled area, closed.
+void Reader::edge_polygon(bool fill) {
   for (size_t k = 0; k < poly_starts_.size(); ++k) {
     const size_t from = poly_starts_[k];
     const size_t to = k + 1 < poly_starts_.size() ? poly_starts_[k + 1] : poly_.size();
@@ -102,15 +102,16 @@ void Reader::edge_polygon() {
     const gr_cpoint& first = poly_[from];
     const gr_cpoint& last = poly_[to - 1];
     const bool ends_at_start = first.x == last.x && first.y == last.y;
-    emit_plotter_stroke(poly_.data() + from, static_cast<uint32_t>(to - from - (ends_at_start ? 1 : 0)),
-                        true);
+    const bool close = fill || !poly_open_[k];
+    emit_plotter_stroke(poly_.data() + from,
+                        static_cast<uint32_t>(to - from - (ends_at_start && close ? 1 : 0)), close);
   }
 }
 
 // FP: the polygon filled; drawn as its outline.
 void Reader::fill_polygon(size_t at) {
   if (poly_.empty()) return;
-  edge_polygon();
+  edge_polygon(true);
   rep_.add("FP", FGB_REPORT_APPROXIMATED, at);
 }
 

@@ -233,6 +233,11 @@ void Reader::flush() {
 void Reader::pen_up() {
   pen_is_up_ = true;
   pa_path_open_ = false;
+  // In a polygon, lifting the pen leaves the sub-polygon as drawn: EP does
+  // not close it (as hp2xx reads it, and as drawings that outline open
+  // strokes with EP are meant).
+  if (polygon_mode_ && !poly_starts_.empty() && poly_.size() - poly_starts_.back() >= 2)
+    poly_open_.back() = 1;
   flush();
   if (!simple_) {
     draw_pairs(false);
@@ -349,8 +354,7 @@ void Reader::move_to(double px, double py) {
   x_ = px;
   y_ = py;
   if (polygon_mode_) {
-    poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
-    poly_.push_back(gr_cpoint{px, py});
+    start_subpolygon(px, py);
     return;
   }
   flush();
@@ -359,10 +363,7 @@ void Reader::move_to(double px, double py) {
 void Reader::line_to(double px, double py) {
   if (!std::isfinite(px) || !std::isfinite(py)) return;
   if (polygon_mode_) {
-    if (poly_starts_.empty() || poly_.size() == poly_starts_.back()) {
-      poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
-      poly_.push_back(gr_cpoint{x_, y_});
-    }
+    if (poly_starts_.empty() || poly_open_.back()) start_subpolygon(x_, y_);
     poly_.push_back(gr_cpoint{px, py});
     x_ = px;
     y_ = py;

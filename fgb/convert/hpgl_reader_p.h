@@ -147,7 +147,7 @@ class Reader {
   // ---- hpgl2_shapes.cpp ----
   void rectangle(bool relative, bool filled, char m0, char m1, size_t at);  // EA ER RA RR
   void polygon_mode();                                                      // PM
-  void edge_polygon();                                                      // EP
+  void edge_polygon(bool fill = false);                                     // EP (FP with fill)
   void fill_polygon(size_t at);                                             // FP
   // A stroke given in plotter units: clipped, turned into document inches
   // and added in the pen in force.
@@ -209,14 +209,20 @@ class Reader {
   bool polygon_mode_ = false;
   std::vector<gr_cpoint> poly_;
   std::vector<uint32_t> poly_starts_;
+  std::vector<uint8_t> poly_open_;  // per sub-polygon: left with the pen lifted (PU), not closed by EP
+  void start_subpolygon(double px, double py) {
+    poly_starts_.push_back(static_cast<uint32_t>(poly_.size()));
+    poly_open_.push_back(0);
+    poly_.push_back(gr_cpoint{px, py});
+  }
   uint64_t poly_budget_ = 0;  // points EP and FP may still draw
 
   // Text.
   uint8_t terminator_ = 0x03;
   bool print_terminator_ = false;
   uint8_t symbol_ = 0;  // SM character, 0 off
-  bool size_relative_ = false;
-  double char_w_ = 0.19, char_h_ = 0.27;  // cm (SI) or percent of P2 - P1 (SR)
+  bool size_relative_ = true;
+  double char_w_ = 0.75, char_h_ = 1.5;  // percent of P2 - P1 (SR) or cm (SI)
   bool dir_relative_ = false;
   double dir_x_ = 1, dir_y_ = 0;
   double slant_ = 0;
