@@ -1,8 +1,8 @@
 // Block scanning shared by the Gerber and Gerber-cutter readers.
 //
 // A block is the text up to and including "*". It holds a few words, each a
-// letter of the dialect followed by decimal digits (no sign, no point). The
-// scan of one block:
+// letter of the dialect followed by decimal digits (no point; a sign only
+// where the caller asks for signed words). The scan of one block:
 //  - a word letter without a digit after it (a sign, a point, another
 //    letter) discards the whole block;
 //  - any other letter ends the useful part: the rest up to "*" is skipped,
@@ -21,7 +21,7 @@ namespace fgb::conv {
 
 struct Word {
   char letter;
-  int32_t number;  // saturated at 2^31 - 1
+  int32_t number;  // saturated at +-(2^31 - 1)
 };
 
 template <int MaxWords>
@@ -39,7 +39,8 @@ class BlockScanner {
   // Reads the next block into b. False at the end of the data (the block in
   // progress, if any, is lost). A discarded block comes back with count 0.
   // on_word is called for each word kept, as it is read.
-  template <int MaxWords, typename IsWordLetter, typename OnWord>
+  // Signed: a word's digits may follow a sign (Gerber coordinates).
+  template <int MaxWords, bool Signed = false, typename IsWordLetter, typename OnWord>
   bool next(Block<MaxWords>& b, IsWordLetter is_word_letter, OnWord on_word) {
     b.count = 0;
     bool useful = true;
@@ -64,6 +65,10 @@ class BlockScanner {
       if (is_word_letter(c)) {
         ++p_;
         if (p_ == end_) return false;
+        bool negative = false;
+        if constexpr (Signed) {
+          if ((*p_ == '-' || *p_ == '+') && end_ - p_ >= 2 && digit(p_[1])) negative = *p_++ == '-';
+        }
         if (!digit(*p_)) {
           b.count = 0;
           useful = false;  // discarded: nothing of the block is obeyed
@@ -80,7 +85,8 @@ class BlockScanner {
             ++p_;
           }
         }
-        const Word w{static_cast<char>(c), static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax))};
+        const auto mag = static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax));
+        const Word w{static_cast<char>(c), negative ? -mag : mag};
         if (b.count < MaxWords) {
           b.words[b.count++] = w;
           on_word(w);
@@ -94,10 +100,10 @@ class BlockScanner {
 
   // Reads every block, handing each to obey until it returns false (a stop
   // code); the meter follows the scan.
-  template <int MaxWords, typename IsWordLetter, typename OnWord, typename Obey>
+  template <int MaxWords, bool Signed = false, typename IsWordLetter, typename OnWord, typename Obey>
   void obey_all(IsWordLetter is_word_letter, OnWord on_word, ProgressMeter& meter, Obey obey) {
     Block<MaxWords> b;
-    while (next(b, is_word_letter, on_word)) {
+    while (next<MaxWords, Signed>(b, is_word_letter, on_word)) {
       meter.at(offset());
       if (!obey(b)) break;
     }

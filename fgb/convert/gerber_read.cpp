@@ -1,12 +1,21 @@
 // Gerber (RS-274) reader: draws, moves and flashes in integer thousandths of
 // an inch, apertures chosen by D-code and sized from the apertures table.
-// Parameter blocks, arcs and other G-codes are passed over.
+// Files with an extended header (format, units, apertures) or with arcs and
+// regions go to the extended reader (gerber_ext.cpp); this one reads the
+// rest, passing parameter blocks and other G-codes over.
+//
+// Mended against the reader it follows: signed coordinates are read (the
+// blocks that held them used to be dropped, and whole parts of boards with
+// them); D03 without coordinates flashes at the current point; a draw still
+// open at M02 or at the end of the file is kept.
 //
 // Words of a block (G, M, D, X, Y with digits, at most six) are obeyed from
 // the last to the first. Nothing but G54 is obeyed until a G word or a word
 // numbered 54 has been read. A draw's points are the positions before each
 // exposed move plus the position reached when the draw ends (D02 or D03).
 #include "convert/blocks_p.h"
+#include "convert/gerber_ext_p.h"
+#include "convert/report_p.h"
 #include "convert/sink_p.h"
 #include "convert/progress_p.h"
 #include "convert/readers_p.h"
@@ -29,11 +38,17 @@ constexpr struct {
 constexpr int kOtherSizePen = 1;
 constexpr int kFlashPen = 1;
 
-int pen_of_size(double size) {
+}  // namespace
+
+int gerber::pen_of_size(double size) {
   for (const auto& row : kSizePens)
     if (std::fabs(size - row.size) < kSizeMatch) return row.pen;
   return kOtherSizePen;
 }
+
+namespace {
+
+using gerber::pen_of_size;
 
 inline bool gerber_letter(uint8_t c) {
   return c == 'G' || c == 'M' || c == 'D' || c == 'X' || c == 'Y';
@@ -42,14 +57,24 @@ inline bool gerber_letter(uint8_t c) {
 class GerberReader {
  public:
   GerberReader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt)
-      : in_(data, size), sink_(sink), opt_(opt), meter_(opt.progress, opt.progress_user, size) {}
+      : in_(data, size),
+        sink_(sink),
+        opt_(opt),
+        meter_(opt.progress, opt.progress_user, size),
+        rep_(opt.report, data, size, true) {}
 
   int run() {
     const auto on_word = [this](const Word& w) {
       if (w.letter == 'G' || w.number == 54) enabled_ = true;
     };
-    in_.obey_all<kMaxWords>(gerber_letter, on_word, meter_, [this](const Block<kMaxWords>& b) { return obey(b); });
-    // A draw still open here is dropped: files end with "D02*M02*".
+    in_.obey_all<kMaxWords, true>(gerber_letter, on_word, meter_,
+                                  [this](const Block<kMaxWords>& b) { return obey(b); });
+    // A draw still open at M02 or at the end is kept: its outline was meant.
+    end_draw();
+    rep_.dialect("RS-274D");
+    rep_.units("1/1000 inch", kInchPerUnit);
+    // Such a file reads as nothing: say so rather than stay silent.
+    if (!enabled_ && in_.offset() > 0) rep_.add("no G word or 54", FGB_REPORT_DROPPED, 0);
     return added_ ? 1 : 0;
   }
 
@@ -95,7 +120,12 @@ class GerberReader {
             exposure_off_ = false;
           } else if (w.number == 2 || w.number == 3) {
             exposure_off_ = true;
-            if (w.number == 3) flash_block = true;
+            if (w.number == 3) {
+              flash_block = true;
+              // D03 alone flashes where the head stands (i == 0 and no
+              // coordinate before it: the words are obeyed last to first).
+              if (!block_has_coordinate(b)) flash(x_, y_);
+            }
             end_draw();
           } else if (w.number == 0 || (w.number >= 4 && w.number <= 99)) {
             selected_size_ = aperture(w.number);
@@ -122,10 +152,17 @@ class GerberReader {
     return true;
   }
 
+  static bool block_has_coordinate(const Block<kMaxWords>& b) {
+    for (int k = 0; k < b.count; ++k)
+      if (b.words[k].letter == 'X' || b.words[k].letter == 'Y') return true;
+    return false;
+  }
+
   BlockScanner in_;
   ElementSink& sink_;
   const ReadOptions& opt_;
   ProgressMeter meter_;
+  Reporter rep_;
   PathBuffer path_;
   bool enabled_ = false;
   bool exposure_off_ = true;
@@ -138,6 +175,7 @@ class GerberReader {
 }  // namespace
 
 int read_gerber(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt) {
+  if (gerber::is_extended(data, size)) return gerber::read_extended(data, size, sink, opt);
   GerberReader reader(data, size, sink, opt);
   return reader.run();
 }

@@ -118,13 +118,15 @@ TEST(GerberRead, FlashesWhateverTheOrderOfXAndY) {
   EXPECT_FLOAT_EQ(e[1].style.width, 0.1f);
 }
 
-TEST(GerberRead, BlocksWithSignsOrPointsAreDroppedWhole) {
+TEST(GerberRead, SignedCoordinatesAreReadAndBlocksWithPointsDropped) {
+  // Issue 14: a block with a negative coordinate used to be dropped whole,
+  // and whole parts of boards with it.
   const std::string head = "G54D10*X0Y0D02*";
   auto e = read_with(read_gerber, head + "X-100Y200D01*X300Y0D01*X300Y300*D02*", with_table());
   ASSERT_EQ(e.size(), 1u);
-  ASSERT_EQ(e[0].pts.size(), 3u);
-  EXPECT_DOUBLE_EQ(e[0].pts[0].x, 0.0);  // the dropped block neither moved nor exposed
-  EXPECT_DOUBLE_EQ(e[0].pts[1].x, 0.3);
+  ASSERT_EQ(e[0].pts.size(), 4u);
+  EXPECT_DOUBLE_EQ(e[0].pts[1].x, -0.1);
+  EXPECT_DOUBLE_EQ(e[0].pts[2].x, 0.3);
   EXPECT_EQ(e[0].style.color.g, 1.0f);  // 0.012: yellow
   EXPECT_EQ(e[0].style.color.r, 1.0f);
   e = read_with(read_gerber, head + "X.5Y2D03*");
@@ -140,14 +142,21 @@ TEST(GerberRead, ParameterBlocksAndLineEndsAreSkipped) {
   EXPECT_DOUBLE_EQ(e[0].pts[1].x, 0.2);
 }
 
-TEST(GerberRead, ClosedDrawAndOpenDrawAtTheEnd) {
+TEST(GerberRead, ClosedDrawOpenDrawAtTheEndAndBareFlash) {
+  // Issue 14: the draw still open at the end is kept (board outlines
+  // vanished), and D03 alone flashes at the current point (pads vanished).
   auto e = read_with(read_gerber, "G54*X0Y0D02*X100Y0D01*X100Y100*X0Y0*D02*X5Y5D01*X6Y6*");
-  ASSERT_EQ(e.size(), 1u);  // the last draw is never ended
+  ASSERT_EQ(e.size(), 2u);
   EXPECT_TRUE(e[0].closed);
   EXPECT_EQ(e[0].pts.size(), 4u);
+  EXPECT_EQ(e[1].pts.size(), 3u);  // (0,0) drawn to (5,5), then to (6,6)
   // M02 stops at once: the rest of its block and the file are not read.
   e = read_with(read_gerber, "G54*X1Y1D03*X2Y2D03M02*X3Y3D03*");
   EXPECT_EQ(e.size(), 1u);
+  e = read_with(read_gerber, "G54*X7Y8D02*D03*D03*X9Y9D03*");
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_DOUBLE_EQ(e[1].pts[0].x, 0.007);
+  EXPECT_DOUBLE_EQ(e[1].pts[0].y, 0.008);
 }
 
 TEST(GerberRead, WidthToColour) {
