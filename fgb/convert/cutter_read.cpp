@@ -1,7 +1,9 @@
 // Gerber-cutter reader: the Gerber dialect of knife cutters. The knife is
 // lowered with M14 (which starts a cut at the current position) and raised
 // with M15 (which ends it); X and Y move it, in integer thousandths of an
-// inch. A and B raise and lower the knife without starting or ending a cut.
+// inch, or hundredths when the caller says so (most cutter software writes
+// hundredths: ReadOptions::cutter_units). A and B raise and lower the knife
+// without starting or ending a cut.
 //
 // Words of a block (M, X, Y, H, Q, N, A, B, D with digits, at most five) are
 // obeyed from the last to the first. M, X and Y are obeyed only after an M
@@ -12,12 +14,12 @@
 #include "convert/progress_p.h"
 #include "convert/readers_p.h"
 #include "convert/path_p.h"
+#include "convert/report_p.h"
 
 namespace fgb::conv {
 
 namespace {
 
-constexpr double kInchPerUnit = 0.001;
 constexpr int kMaxWords = 5;
 constexpr double kCutWidth = 0.012;
 constexpr int kCutPen = 0;
@@ -34,7 +36,11 @@ inline bool cutter_letter(uint8_t c) {
 class CutterReader {
  public:
   CutterReader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt)
-      : in_(data, size), sink_(sink), meter_(opt.progress, opt.progress_user, size) {}
+      : in_(data, size),
+        sink_(sink),
+        meter_(opt.progress, opt.progress_user, size),
+        rep_(opt.report, data, size, true),
+        inch_per_unit_(opt.cutter_units == 100 ? 0.01 : 0.001) {}
 
   int run() {
     const auto on_word = [this](const Word& w) {
@@ -42,6 +48,8 @@ class CutterReader {
     };
     in_.obey_all<kMaxWords>(cutter_letter, on_word, meter_, [this](const Block<kMaxWords>& b) { return obey(b); });
     // A cut still open here is dropped: files end with "M15*M0*".
+    rep_.dialect("Gerber-cutter");
+    rep_.units(inch_per_unit_ == 0.01 ? "1/100 inch" : "1/1000 inch", inch_per_unit_);
     return added_ ? 1 : 0;
   }
 
@@ -71,7 +79,7 @@ class CutterReader {
             knife_up_ = false;
             if (!cut_open_) {
               path_.clear();
-              path_.push(x_ * kInchPerUnit, y_ * kInchPerUnit);
+              path_.push(x_ * inch_per_unit_, y_ * inch_per_unit_);
               cut_open_ = true;
             }
           } else if (w.number == 15) {
@@ -83,7 +91,7 @@ class CutterReader {
         case 'Y':
           if (!enabled_) break;
           (w.letter == 'X' ? x_ : y_) = w.number;
-          if (coordinate_seen && !knife_up_) path_.push(x_ * kInchPerUnit, y_ * kInchPerUnit);
+          if (coordinate_seen && !knife_up_) path_.push(x_ * inch_per_unit_, y_ * inch_per_unit_);
           coordinate_seen = true;
           break;
         default:
@@ -96,6 +104,8 @@ class CutterReader {
   BlockScanner in_;
   ElementSink& sink_;
   ProgressMeter meter_;
+  Reporter rep_;
+  double inch_per_unit_;
   PathBuffer path_;
   bool enabled_ = false;
   bool knife_up_ = true;
