@@ -48,10 +48,19 @@ def _run(cli, args):
     return p.stdout
 
 
+# Knife files are read in hundredths of an inch, as the cutter programs that
+# write them count (KALVEX_CUTTER_UNITS=1000 for thousandths).
+CUTTER_UNITS = os.environ.get("KALVEX_CUTTER_UNITS", "100")
+
+
 def read(cli, path, kind):
     """(Drawing in inches, element counts by kind {name: n, 'elements': n})."""
     counts = {}
-    for line in _run(cli, ["info", "--from", kind, path]).splitlines():
+    if kind == "gerber-cutter":
+        kind_args = ["--from", kind, "--cutter-units", CUTTER_UNITS]
+    else:
+        kind_args = ["--from", kind]
+    for line in _run(cli, ["info"] + kind_args + [path]).splitlines():
         m = re.match(r"\s*([a-z ]+?):?\s+(\d+)$", line)
         if m:
             counts[m.group(1)] = int(m.group(2))
@@ -60,12 +69,12 @@ def read(cli, path, kind):
         return d, counts
     with tempfile.TemporaryDirectory(prefix="fidelity-") as tmp:
         dxf = os.path.join(tmp, "ours.dxf")
-        _run(cli, ["convert", "--from", kind, "--to", "dxf", path, dxf])
+        _run(cli, ["convert"] + kind_args + ["--to", "dxf", path, dxf])
         with open(dxf, encoding="latin-1") as f:
             parse_dxf(f.read(), d)
         if counts.get("flash"):
             gbr = os.path.join(tmp, "ours.gbr")
-            _run(cli, ["convert", "--from", kind, "--to", "gerber", path, gbr])
+            _run(cli, ["convert"] + kind_args + ["--to", "gerber", path, gbr])
             with open(gbr, encoding="latin-1") as f:
                 parse_flashes(f.read(), d)
     if counts.get("thick polyline"):
