@@ -110,10 +110,10 @@ class Engine {
     for (std::string& s : blocks)
       s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n'; }), s.end());
     if (blocks.empty()) return;
-    const std::string& first = blocks[0];
-    if (first.rfind("AM", 0) == 0) {
+    if (blocks[0].rfind("AM", 0) == 0) {
+      const std::string name = blocks[0].substr(2);
       blocks.erase(blocks.begin());
-      defs_.define_macro(std::string_view(first).substr(2), std::move(blocks));
+      defs_.define_macro(name, std::move(blocks));
       return;
     }
     for (const std::string& s : blocks) parameter(s, where);
