@@ -106,6 +106,12 @@ inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
   ReadOptions opt;
   opt.apertures = apertures;
   opt.aperture_count = 100;
+  // The import report is filled too, and a size-odd input reads knife
+  // files in hundredths.
+  fgb_import_report report;
+  fgb_report_init(&report);
+  opt.report = &report;
+  opt.cutter_units = size % 2 ? 100 : 1000;
   MainDB doc;
   CheckingSink sink(doc);
   read(data, size, sink, opt);
