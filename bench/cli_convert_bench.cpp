@@ -75,7 +75,11 @@ Inputs& inputs() {
     } rows[] = {{"hpgl", "drawing.hpg", bench_inputs::make_hpgl},
                 {"gerber", "drawing.gbr", bench_inputs::make_gerber},
                 {"cutter", "drawing.cut", bench_inputs::make_cutter},
-                {"dxf", "drawing.dxf", bench_inputs::make_dxf}};
+                {"dxf", "drawing.dxf", bench_inputs::make_dxf},
+                {"hpgl2-pe", "drawing-pe.hpg", bench_inputs::make_hpgl2_pe},
+                {"hpgl2-real", "drawing-real.hpg", bench_inputs::make_hpgl2_real},
+                {"gerber-plain", "drawing-plain.gbr", bench_inputs::make_gerber_plain},
+                {"gerber-arcs", "drawing-arcs.gbr", bench_inputs::make_gerber_arcs}};
     for (const auto& r : rows) {
       i.text[r.name] = r.make();
       i.files[r.name] = i.dir / r.file;
@@ -204,6 +208,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> argv = {cli, "info", file(fmt)};
     if (std::string(fmt) == "cutter") argv = {cli, "info", "--from", "gerber-cutter", file(fmt)};
     add(std::string("read/kalvex-cli/") + fmt, argv, size(fmt));
+  }
+  // The newer dialects beside the old ones (issue 14).
+  for (const char* fmt : {"hpgl2-pe", "hpgl2-real", "gerber-plain", "gerber-arcs"}) {
+    const bool hp = std::string(fmt).rfind("hpgl", 0) == 0;
+    add(std::string("read/kalvex-cli/") + fmt, {cli, "info", "--from", hp ? "hpgl" : "gerber", file(fmt)},
+        size(fmt));
   }
   if (have("hp2xx"))
     add("read/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx-read.hpgl"), file("hpgl")}, size("hpgl"));

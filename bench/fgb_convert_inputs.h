@@ -96,6 +96,104 @@ inline std::string make_gerber() {
   return s;
 }
 
+// HP-GL/2 as CAD programs write it: the same walk as make_hpgl, each path
+// one PE command of relative 8-bit encoded pairs ("<" lifts the pen for
+// the first).
+inline void add_pe(std::string& s, long v) {
+  unsigned long u = v >= 0 ? static_cast<unsigned long>(v) * 2 : static_cast<unsigned long>(-v) * 2 + 1;
+  while (u >= 64) {
+    s += static_cast<char>(63 + u % 64);
+    u /= 64;
+  }
+  s += static_cast<char>(191 + u);
+}
+
+inline std::string make_hpgl2_pe() {
+  std::string s = "IN;SP1;\n";
+  Walk w(30480);
+  int x = 0, y = 0;
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    s += "PE<";
+    add_pe(s, w.x() - x);
+    add_pe(s, w.y() - y);
+    x = w.x(), y = w.y();
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      add_pe(s, w.x() - x);
+      add_pe(s, w.y() - y);
+      x = w.x(), y = w.y();
+    }
+    s += ";\n";
+  }
+  s += "PU0,0;SP;\n";
+  return s;
+}
+
+// HP-GL/2 with real numbers in user units (SC: millimetres at 40 plotter
+// units each): PA lists of one path per line.
+inline std::string make_hpgl2_real() {
+  std::string s = "IN;IP0,0,40,40;SC0,1,0,1;SP1;\n";
+  Walk w(30480);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    s += "PU;PA";
+    add_fixed(s, w.x() / 40.0);
+    s += ",";
+    add_fixed(s, w.y() / 40.0);
+    s += ";PD";
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      add_fixed(s, w.x() / 40.0);
+      s += ",";
+      add_fixed(s, w.y() / 40.0);
+      s += k + 1 < kPathLength ? "," : ";\n";
+    }
+  }
+  s += "PU0,0;SP;\n";
+  return s;
+}
+
+// RS-274X with arcs: the walk in 2.4 inch digits, every other stroke a
+// quarter arc (G03, multi-quadrant) about a centre beside it.
+inline std::string make_gerber_arcs() {
+  std::string s = "%FSLAX24Y24*%\n%MOIN*%\n%ADD11C,0.012*%\nG75*\nD11*\n";
+  Walk w(300000);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    add_xy(s, "X", w.x(), "Y", w.y(), "D02*\n");
+    for (int k = 0; k < kPathLength; ++k) {
+      const int x0 = w.x(), y0 = w.y();
+      w.step();
+      if (k % 2) {
+        add_xy(s, "G01X", w.x(), "Y", w.y(), "D01*\n");
+      } else {
+        const int dx = w.x() - x0, dy = w.y() - y0;  // centre: the chord's middle
+        add_xy(s, "G03X", w.x(), "Y", w.y(), "");
+        add_xy(s, "I", dx / 2, "J", dy / 2, "D01*\n");
+      }
+    }
+  }
+  s += "M02*\n";
+  return s;
+}
+
+// The plain dialect of photoplotter blocks: thousandths without a header.
+inline std::string make_gerber_plain() {
+  std::string s = "G54D11*\n";
+  Walk w(30000);
+  for (int i = 0; i < kPenDownPoints / kPathLength; ++i) {
+    w.jump();
+    add_xy(s, "X", w.x(), "Y", w.y(), "D02*\n");
+    for (int k = 0; k < kPathLength; ++k) {
+      w.step();
+      add_xy(s, "X", w.x(), "Y", w.y(), "D01*\n");
+    }
+  }
+  s += "D02*M02*\n";
+  return s;
+}
+
 inline std::string make_cutter() {
   std::string s = "H1*M70*M15*N1*D2*\n";
   Walk w(30000);
