@@ -18,6 +18,7 @@
 
 #include "convert/path_p.h"
 #include "convert/progress_p.h"
+#include "convert/digits_p.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +37,8 @@ constexpr int kChordsPerTurn = 64;
 // Digits of a coordinate beyond these are dropped (no photoplotter writes
 // more; the value must stay exact in a double).
 constexpr int kMaxDigits = 12;
+// Powers of ten, exact as doubles, for placing the point of a coordinate.
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13};
 
 bool g_of_interest(const uint8_t* p, const uint8_t* end) {
   // G02 G03 G36 G74 G75 G71 G91, with or without a leading zero (G2, G3).
@@ -181,29 +184,35 @@ class Engine {
   double coordinate(const uint8_t*& q, int int_digits, int dec_digits) {
     bool neg = false;
     if (q < end_ && (*q == '-' || *q == '+')) neg = *q++ == '-';
-    int64_t v = 0;
-    int n = 0;
     const uint8_t* start = q;
-    bool point = false;
-    while (q < end_ && ((*q >= '0' && *q <= '9') || *q == '.')) {
-      if (*q == '.')
-        point = true;
-      else if (n < kMaxDigits)
-        v = v * 10 + (*q - '0'), ++n;
-      ++q;
+    uint64_t v = 0;
+    int n = 0;
+    // Most coordinates are a few plain digits: up to eight at once.
+    if (end_ - q >= 8 && (n = static_cast<int>(leading_digits(q, v))) < 8) {
+      q += n;
+    } else {
+      v = 0, n = 0;
+      while (q < end_ && *q >= '0' && *q <= '9') {
+        if (n < kMaxDigits) v = v * 10 + static_cast<uint64_t>(*q - '0'), ++n;
+        ++q;
+      }
     }
     double r;
-    if (point) {
+    if (q < end_ && *q == '.') {  // a point: the number as written
+      while (q < end_ && ((*q >= '0' && *q <= '9') || *q == '.')) ++q;
       double d = 0;
       parse_decimal(std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(q - start)),
                     d);
       r = d;
     } else if (fmt_.trailing) {
-      r = static_cast<double>(v) * std::pow(10.0, int_digits - n);
+      // The digits stand left-aligned in int + dec places.
+      const int shift = int_digits - n;
+      r = shift >= 0 ? static_cast<double>(v) * kPow10[shift] : static_cast<double>(v) / kPow10[-shift];
     } else {
-      r = static_cast<double>(v) * std::pow(10.0, -dec_digits);
+      r = static_cast<double>(v) / kPow10[dec_digits];
     }
-    return (neg ? -r : r) * unit();
+    if (fmt_.metric) r /= 25.4;
+    return neg ? -r : r;
   }
 
   void data_block() {

@@ -186,7 +186,7 @@ double macro_extent(const std::vector<std::string>& blocks, std::vector<double> 
     std::vector<double> args;
     for (size_t i = 1; i < parts.size(); ++i) {
       double v = 0;
-      Expr(parts[i], vars).eval(v);
+      if (!Expr(parts[i], vars).eval(v)) v = 0;
       args.push_back(v);
     }
     r = std::max(r, radius_of_primitive(static_cast<int>(code), args));

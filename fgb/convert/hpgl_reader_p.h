@@ -1,5 +1,6 @@
 // The HPGL reader's state and commands, shared by its source files:
-//  hpgl_read.cpp      the command loop, pens, PU/PD/PA/PR, AA/AR/CI, flushing;
+//  hpgl_read.cpp      the command loop, pens, PU/PD/PA/PR, flushing;
+//  hpgl_curves.cpp    AA/AR/CI arcs and circles;
 //  hpgl2_setup.cpp    IN/DF, IP/SC scaling, RO, IW clipping, PG pages, LT, PW, PC;
 //  hpgl2_pe.cpp       PE polyline-encoded data;
 //  hpgl2_shapes.cpp   EA/ER/RA/RR rectangles, PM/EP/FP polygons;
@@ -100,10 +101,6 @@ class Reader {
   void plot_absolute();
   void plot_relative();
   void draw_pairs(bool drawing);
-  void arc_absolute();
-  void arc_relative();
-  void arc(double cx_in, double cy_in, double sweep, double chord);
-  void circle();
   void select_pen();
   // A point of the file (user units when scaled) in plotter units; relative
   // to the position in force for relative moves.
@@ -120,6 +117,14 @@ class Reader {
   void move_to(double px, double py);
   void line_to(double px, double py);
   void point_done();  // after each point of a coordinate list: the symbol (SM)
+
+  // ---- hpgl_curves.cpp ----
+  void arc_absolute();
+  void arc_relative();
+  // The arc from the pen position around (cx_in, cy_in), inches of the
+  // plotter's axes.
+  void arc(double cx_in, double cy_in, double sweep, double chord);
+  void circle();
 
   // ---- hpgl2_setup.cpp ----
   void initialize(bool full);  // IN (full) and DF
