@@ -65,11 +65,12 @@ class BlockScanner {
       if (is_word_letter(c)) {
         ++p_;
         if (p_ == end_) return false;
-        bool negative = false;
-        if constexpr (Signed) {
-          if ((*p_ == '-' || *p_ == '+') && end_ - p_ >= 2 && digit(p_[1])) negative = *p_++ == '-';
-        }
         if (!digit(*p_)) {
+          // A sign before the digits, where allowed: read apart, so that
+          // the path of plain digits stays as it is.
+          if constexpr (Signed) {
+            if (signed_word(b, static_cast<char>(c), on_word)) continue;
+          }
           b.count = 0;
           useful = false;  // discarded: nothing of the block is obeyed
           continue;
@@ -85,8 +86,7 @@ class BlockScanner {
             ++p_;
           }
         }
-        const auto mag = static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax));
-        const Word w{static_cast<char>(c), negative ? -mag : mag};
+        const Word w{static_cast<char>(c), static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax))};
         if (b.count < MaxWords) {
           b.words[b.count++] = w;
           on_word(w);
@@ -113,6 +113,27 @@ class BlockScanner {
   size_t offset() const { return static_cast<size_t>(p_ - begin_); }
 
  private:
+  // At a sign followed by a digit: reads the signed word into b (as next()
+  // reads an unsigned one) and returns true; false, reading nothing, at
+  // anything else.
+  template <int MaxWords, typename OnWord>
+  [[gnu::noinline]] bool signed_word(Block<MaxWords>& b, char letter, OnWord& on_word) {
+    if ((*p_ != '-' && *p_ != '+') || end_ - p_ < 2 || !digit(p_[1])) return false;
+    const bool negative = *p_++ == '-';
+    uint64_t v = 0;
+    while (p_ < end_ && digit(*p_)) {
+      if (v <= uint64_t{kIntReadMax}) v = v * 10 + (*p_ - '0');
+      ++p_;
+    }
+    const auto mag = static_cast<int32_t>(std::min<uint64_t>(v, kIntReadMax));
+    const Word w{letter, negative ? -mag : mag};
+    if (b.count < MaxWords) {
+      b.words[b.count++] = w;
+      on_word(w);
+    }
+    return true;
+  }
+
   static bool digit(uint8_t c) { return static_cast<uint8_t>(c - '0') < 10; }
   const uint8_t* begin_;
   const uint8_t* p_;

@@ -38,6 +38,15 @@ class DocumentSink final : public ElementSink {
                   const gr_fill_area_style& fill) override {
     doc_.AddElem(kind, shape, style, fill, 1);
   }
+  bool box(gr_xy_rect* out) const override {
+    if (doc_.GetCountElems() == 0) {
+      *out = gr_xy_rect{1, 1, 0, 0};
+    } else {
+      const gr_cpoint lo = doc_.GetNullP(), size = doc_.GetDimension();
+      *out = gr_xy_rect{lo.x, lo.y, lo.x + size.x, lo.y + size.y};
+    }
+    return true;
+  }
 
  private:
   MainDB& doc_;

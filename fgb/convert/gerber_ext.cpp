@@ -37,8 +37,13 @@ constexpr int kChordsPerTurn = 64;
 // Digits of a coordinate beyond these are dropped (no photoplotter writes
 // more; the value must stay exact in a double).
 constexpr int kMaxDigits = 12;
-// Powers of ten, exact as doubles, for placing the point of a coordinate.
+// Powers of ten for placing the point of a coordinate. Digits are
+// multiplied by the negative powers (as the plain reader multiplies its
+// thousandths by 0.001, so that both read a thousandth alike): a division
+// per coordinate would cost as much as all the rest of a block.
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13};
+constexpr double kInvPow10[] = {1e0,  1e-1, 1e-2, 1e-3,  1e-4,  1e-5,  1e-6,
+                                1e-7, 1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13};
 
 bool g_of_interest(const uint8_t* p, const uint8_t* end) {
   // G02 G03 G36 G74 G75 G71 G91, with or without a leading zero (G2, G3).
@@ -207,15 +212,32 @@ class Engine {
     } else if (fmt_.trailing) {
       // The digits stand left-aligned in int + dec places.
       const int shift = int_digits - n;
-      r = shift >= 0 ? static_cast<double>(v) * kPow10[shift] : static_cast<double>(v) / kPow10[-shift];
+      r = shift >= 0 ? static_cast<double>(v) * kPow10[shift] : static_cast<double>(v) * kInvPow10[-shift];
     } else {
-      r = static_cast<double>(v) / kPow10[dec_digits];
+      r = static_cast<double>(v) * kInvPow10[dec_digits];
     }
-    if (fmt_.metric) r /= 25.4;
+    if (fmt_.metric) r *= kInchPerMm;
     return neg ? -r : r;
   }
 
   void data_block() {
+    // Most blocks are "X..Y..D0n*" with parts left out: read those at once.
+    {
+      const uint8_t* q = p_;
+      Number x, y;
+      if (*q == 'X') x = {true, coordinate(++q, fmt_.int_x, fmt_.dec_x)};
+      if (q < end_ && *q == 'Y') y = {true, coordinate(++q, fmt_.int_y, fmt_.dec_y)};
+      int d = -1;
+      if (end_ - q >= 4 && q[0] == 'D' && q[1] == '0' && q[2] >= '1' && q[2] <= '3' && q[3] == '*') {
+        d = q[2] - '0';
+        q += 3;
+      }
+      if (q < end_ && *q == '*' && (x.set || y.set || d > 0)) {
+        p_ = q + 1;
+        act(d, x, y, Number{}, Number{});
+        return;
+      }
+    }
     const size_t where = at();
     int g[4];
     int gs = 0;
@@ -252,10 +274,13 @@ class Engine {
     }
     if (p_ < end_ && *p_ == '*') ++p_;
     for (int k = 0; k < gs; ++k) g_code(g[k]);
-    if (d >= 10)
-      select(d);
-    else if (d == 0 || (d >= 4 && d <= 9))
-      select(d);
+    if (d == 0 || d >= 4) select(d);
+    act(d, x, y, i, j);
+    if (m == 0 || m == 2 || m == 30) stop_ = true;
+  }
+
+  // The coordinates and the operation of a block, after its modes.
+  void act(int d, const Number& x, const Number& y, const Number& i, const Number& j) {
     const bool coords = x.set || y.set;
     if (d >= 1 && d <= 3) last_op_ = d;
     if (coords || (d >= 1 && d <= 3)) {
@@ -265,7 +290,6 @@ class Engine {
       const int op = d >= 1 && d <= 3 ? d : last_op_;
       if (std::isfinite(nx) && std::isfinite(ny)) operate(op, nx, ny, i, j);
     }
-    if (m == 0 || m == 2 || m == 30) stop_ = true;
   }
 
   int integer() {

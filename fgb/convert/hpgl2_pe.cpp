@@ -77,6 +77,7 @@ void Reader::polyline_encoded() {
       if (value(tok_, base, v) != Got::Value) continue;
       if (c == ':') {
         pen_ = static_cast<int>(std::clamp<int64_t>(v, -1000000, 1000000));
+        style_dirty_ = true;
       } else {
         unit = std::ldexp(1.0, -static_cast<int>(std::clamp<int64_t>(v, 0, kMaxFractionBits)));
       }

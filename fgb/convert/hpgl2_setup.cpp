@@ -72,6 +72,7 @@ void Reader::initialize(bool full) {
   scaled_ = false;
   clip_ = false;
   dash_ = 0.0f;
+  style_dirty_ = true;
   symbol_ = 0;
   terminator_ = 0x03;
   print_terminator_ = false;
@@ -224,14 +225,17 @@ bool Reader::clip_segment(double& ax, double& ay, double& bx, double& by) const 
   return true;
 }
 
-// PG: the next page goes to the right of this one, when this one drew
-// anything, so that pages do not lie on top of each other.
+// PG: the next page goes to the right of all that is drawn, when anything
+// is, so that pages do not lie on top of each other: its drawing is taken
+// to start as far right of its origin as the first page's did.
 void Reader::page() {
   flush();
   pen_is_up_ = true;
-  if (!sink_.drawn()) return;
-  page_dx_ += sink_.max_x() - sink_.min_x() + kPageGap;
-  sink_.new_page();
+  double lo, hi;
+  if (!sink_.extent(lo, hi) || !(hi >= last_page_right_)) return;
+  if (pages_ == 1) first_page_x_ = lo;
+  page_dx_ = hi + kPageGap - first_page_x_;
+  last_page_right_ = std::nextafter(hi, INFINITY);  // a page that draws nothing adds none
   ++pages_;
   update_mode();
   flush();
@@ -241,6 +245,7 @@ void Reader::page() {
 void Reader::line_type() {
   double a[3];
   const int n = numbers(a, 3);
+  style_dirty_ = true;
   if (n == 0) {
     dash_ = 0.0f;
     return;
@@ -257,6 +262,7 @@ void Reader::pen_width() {
   const int n = numbers(a, 2);
   if (n == 0 || !(a[0] >= 0) || a[0] > 1000) return;
   note_hpgl2();
+  style_dirty_ = true;
   if (width_of_pen_.empty()) width_of_pen_.assign(kPens, -1.0f);
   const auto w = static_cast<float>(a[0] / 25.4);
   if (n == 1) {
@@ -279,6 +285,7 @@ void Reader::pen_colour() {
   const auto c = [](double v) { return static_cast<float>(std::clamp(v, 0.0, 255.0) / 255.0); };
   const auto pen = static_cast<size_t>(a[0]);
   colour_of_pen_[pen] = gr_rgbcol{c(a[1]), c(a[2]), c(a[3])};
+  style_dirty_ = true;
   coloured_[pen] = 1;
 }
 

@@ -37,7 +37,7 @@ char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c
 
 // ---- the page sink ------------------------------------------------------------
 
-void PageSink::add(int kind, const void* shape, const gr_curve_style& style) {
+void PageSink::measure(int kind, const void* shape) {
   switch (kind) {
     case kPolyline: {
       const auto* p = static_cast<const gr_polyline*>(shape);
@@ -67,13 +67,17 @@ void PageSink::add(int kind, const void* shape, const gr_curve_style& style) {
     }
     default: break;
   }
-  to_.add(kind, shape, style);
 }
 
-void PageSink::add_filled(int kind, const void* shape, const gr_curve_style& style,
-                          const gr_fill_area_style& fill) {
-  (void)fill;
-  add(kind, shape, style);
+bool PageSink::extent(double& lo, double& hi) const {
+  if (track_) {
+    lo = min_x_, hi = max_x_;
+    return drawn_;
+  }
+  gr_xy_rect r;
+  to_.box(&r);
+  lo = r.x1, hi = r.x2;
+  return r.x1 <= r.x2;
 }
 
 // ---- the command loop -----------------------------------------------------------
@@ -196,18 +200,22 @@ int Reader::numbers(double* out, int max) {
 
 // ---- paths ------------------------------------------------------------------------
 
-gr_curve_style Reader::path_style() const {
+// The style of paths in the pen in force: worked out again only after the
+// pen or its width, colour or line type changed.
+const gr_curve_style& Reader::path_style() {
+  if (!style_dirty_) return style_;
+  style_dirty_ = false;
   double width = pen_table_width(pen_);
   if (!width_of_pen_.empty() && pen_ >= 0 && pen_ < kPens && width_of_pen_[static_cast<size_t>(pen_)] >= 0)
     width = width_of_pen_[static_cast<size_t>(pen_)];
-  gr_curve_style s = pen_style(width, pen_);
+  style_ = pen_style(width, pen_);
   if (!coloured_.empty() && pen_ >= 0 && pen_ < kPens && coloured_[static_cast<size_t>(pen_)])
-    s.color = colour_of_pen_[static_cast<size_t>(pen_)];
+    style_.color = colour_of_pen_[static_cast<size_t>(pen_)];
   if (dash_ > 0) {
-    s.font.n = 1;
-    s.font.len[0] = dash_;
+    style_.font.n = 1;
+    style_.font.len[0] = dash_;
   }
-  return s;
+  return style_;
 }
 
 void Reader::flush() {
@@ -397,11 +405,14 @@ void Reader::select_pen() {
   const Token t = tok_.next();
   if (t.kind == Tok::Integer) {
     pen_ = static_cast<int>(t.ival);
+    style_dirty_ = true;
   } else if (t.kind == Tok::Real) {
     const double v = std::trunc(static_cast<double>(t.rval));
     pen_ = std::fabs(v) < 1e9 ? static_cast<int>(v) : 0;
+    style_dirty_ = true;
   } else {
     pen_ = 0;
+    style_dirty_ = true;
     if (t.kind == Tok::Mnemonic) tok_.unget(t);
   }
 }

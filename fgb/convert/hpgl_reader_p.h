@@ -23,6 +23,7 @@
 #include "convert/report_p.h"
 #include "convert/sink_p.h"
 
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -39,20 +40,30 @@ constexpr double kPlotterUnitsPerCm = 400.0;
 constexpr double kDefaultP1x = 0.0, kDefaultP1y = 0.0;
 constexpr double kDefaultP2x = 33600.0, kDefaultP2y = 47520.0;
 
-// Forwards to the reader's sink and keeps the x extent of what the current
-// page drew, for placing the next page (PG).
+// Forwards to the reader's sink, and tells the x extent of all that was
+// drawn, for placing the next page (PG): the sink's own box when it keeps
+// one (a document does, at no cost here), else one kept here.
 class PageSink final : public ElementSink {
  public:
-  explicit PageSink(ElementSink& to) : to_(to) {}
-  void add(int kind, const void* shape, const gr_curve_style& style) override;
+  explicit PageSink(ElementSink& to) : to_(to) {
+    gr_xy_rect r;
+    track_ = !to.box(&r);
+  }
+  void add(int kind, const void* shape, const gr_curve_style& style) override {
+    if (track_) measure(kind, shape);
+    to_.add(kind, shape, style);
+  }
   void add_filled(int kind, const void* shape, const gr_curve_style& style,
-                  const gr_fill_area_style& fill) override;
-  bool drawn() const { return drawn_; }
-  double min_x() const { return min_x_; }
-  double max_x() const { return max_x_; }
-  void new_page() { drawn_ = false; }
+                  const gr_fill_area_style& fill) override {
+    if (track_) measure(kind, shape);
+    to_.add_filled(kind, shape, style, fill);
+  }
+  bool box(gr_xy_rect* out) const override { return to_.box(out); }
+  // False when nothing was drawn.
+  bool extent(double& lo, double& hi) const;
 
  private:
+  void measure(int kind, const void* shape);
   void extend(double lo, double hi) {
     if (!drawn_) {
       min_x_ = lo, max_x_ = hi, drawn_ = true;
@@ -62,6 +73,7 @@ class PageSink final : public ElementSink {
     }
   }
   ElementSink& to_;
+  bool track_ = true;
   bool drawn_ = false;
   double min_x_ = 0, max_x_ = 0;
 };
@@ -94,7 +106,7 @@ class Reader {
       path_.push(p.x, p.y);
     }
   }
-  gr_curve_style path_style() const;
+  const gr_curve_style& path_style();
   void flush();
   void pen_up();
   void pen_down();
@@ -200,10 +212,14 @@ class Reader {
   bool out_plain_ = true;                   // no rotation and no page offset
   int rotation_ = 0;                        // RO / 90
   double page_dx_ = 0.0;                    // inches
+  double first_page_x_ = 0.0;               // where the first page's drawing starts (inches)
+  double last_page_right_ = -INFINITY;      // right edge of all drawn at the last PG
   int pages_ = 1;
   bool clip_ = false;  // IW
   double clip_lo_x_ = 0, clip_lo_y_ = 0, clip_hi_x_ = 0, clip_hi_y_ = 0;
-  float dash_ = 0.0f;  // LT: dash length of the style, 0 solid
+  float dash_ = 0.0f;       // LT: dash length of the style, 0 solid
+  gr_curve_style style_{};  // path_style(), valid unless style_dirty_
+  bool style_dirty_ = true;
   // PW and PC: pen widths (inches) and colours set by the file.
   static constexpr int kPens = 256;
   std::vector<float> width_of_pen_;       // empty until PW; NaN: unset

@@ -60,6 +60,14 @@ class ElementSink {
     (void)fill;
     add(kind, shape, style);
   }
+  // The box of everything the sink holds, when it keeps one (a document
+  // does): true, with out set, or to x1 > x2 while it holds nothing. False
+  // when the sink cannot tell; a reader that needs extents then keeps them
+  // itself.
+  virtual bool box(gr_xy_rect* out) const {
+    (void)out;
+    return false;
+  }
 };
 
 }  // namespace fgb::conv
