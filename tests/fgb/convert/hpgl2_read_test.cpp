@@ -150,3 +150,65 @@ TEST(Hpgl2Read, ReportCountsWhatIsSkippedWithItsLines) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Hpgl2Read, ClippingSplitsPathsWhereTheyLeaveAndEnter) {
+  // A zigzag across the window's top edge: in, out, in again.
+  const auto e = hpgl("IW0,0,1016,1016;PU0,508;PD508,2032,1016,508,1016,0;PU;");
+  ASSERT_EQ(e.size(), 2u);
+  expect_near(e[0].pts[0], 0, 0.5, "first piece starts inside");
+  expect_near(e[0].pts[1], 508.0 / 3 * kU, 1, "leaves at the top, a third along");
+  expect_near(e[1].pts.back(), 1, 0, "second piece ends inside");
+  // Nothing of a path wholly outside; IW alone ends clipping.
+  EXPECT_TRUE(hpgl("IW0,0,10,10;PU100,100;PD200,200;PU;").empty());
+  EXPECT_EQ(hpgl("IW0,0,10,10;IW;PU100,100;PD200,200;PU;").size(), 1u);
+}
+
+TEST(Hpgl2Read, MalformedEncodedDataIsPassedOver) {
+  // A value cut short by a flag, bytes of no meaning, a pair without its y,
+  // and the end of the data inside PE.
+  const std::string cut = std::string(1, static_cast<char>(63 + 5)) + "<";
+  const auto e =
+      hpgl("PU0,0;PE" + cut + pe(1016) + pe(0) + "\r\n" + pe(0) + pe(1016) + pe(7) + ";PD;PE" + pe(1));
+  ASSERT_EQ(e.size(), 1u);
+  expect_near(e[0].pts[0], 1, 0, "pen-up move first");
+  expect_near(e[0].pts[1], 1, 1, "then a draw");
+  // 8-bit bytes that are no digit in 7-bit mode end nothing.
+  EXPECT_TRUE(hpgl("PE7\xC0\xC1\xC2;").empty());
+}
+
+TEST(Hpgl2Read, PolygonsRedrawnOverAndOverStayBounded) {
+  std::string s = "PU0,0;PM0;PD";
+  for (int i = 0; i < 200; ++i) s += std::to_string(i) + "," + std::to_string(i % 7) + ",";
+  s += "0,0;PM2;";
+  for (int i = 0; i < 20000; ++i) s += "EP;";
+  fgb_import_report rep;
+  fgb_report_init(&rep);
+  const auto e = hpgl(s, &rep);
+  // Every EP draws the outline again, until the work allowed for the file's size is used.
+  EXPECT_GT(e.size(), 1000u);
+  EXPECT_LT(e.size(), 20000u);
+  ASSERT_GE(rep.item_count, 1u);
+  EXPECT_STREQ(rep.items[rep.item_count - 1].name, "EP");
+  EXPECT_EQ(rep.items[rep.item_count - 1].what, FGB_REPORT_DROPPED);
+}
+
+TEST(Hpgl2Read, LabelOriginsAndLineBreaks) {
+  // LO 9: the label's right end and top on the pen.
+  const auto right = hpgl("SI1,1;LO9;PU2032,0;LBI\x03");
+  ASSERT_EQ(right.size(), 1u);  // "I": one stroke
+  double max_x = -1e9, max_y = -1e9;
+  for (const auto& r : right)
+    for (const auto& p : r.pts) max_x = std::max(max_x, p.x), max_y = std::max(max_y, p.y);
+  EXPECT_LT(max_x, 2.0);          // wholly left of the pen
+  EXPECT_NEAR(max_y, 0.0, 1e-9);  // its top on the pen's height
+  // A line feed moves down two heights, a carriage return back to the start.
+  const auto lines = hpgl("SI1,1;PU0,0;LBI\r\nI\x03");
+  ASSERT_EQ(lines.size(), 2u);
+  double low = 1e9;
+  for (const auto& p : lines[1].pts) low = std::min(low, p.y);
+  EXPECT_NEAR(low, -800 * kU, 1e-9);
+}
+
+}  // namespace
