@@ -86,8 +86,7 @@ Reader::Reader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOp
     : tok_(data, size),
       sink_(sink),
       meter_(opt.progress, opt.progress_user, size),
-      rep_(opt.report, data, size, true),
-      size_(size) {
+      rep_(opt.report, data, size, true) {
   // EP and FP may draw a polygon buffer more than once: all together no more
   // than a multiple of the file.
   poly_budget_ = 16 * static_cast<uint64_t>(size) + 1000000;

@@ -190,7 +190,6 @@ class Reader {
   PageSink sink_;
   ProgressMeter meter_;
   Reporter rep_;
-  size_t size_;
   PathBuffer path_;
   PathBuffer scratch_;
   bool pen_is_up_ = true;
