@@ -37,6 +37,9 @@ constexpr int kChordsPerTurn = 64;
 // Digits of a coordinate beyond these are dropped (no photoplotter writes
 // more; the value must stay exact in a double).
 constexpr int kMaxDigits = 12;
+// Aperture macro evaluation (bytes of macro text evaluated) allowed beyond 16
+// per byte of the file: a macro is evaluated once per aperture defined with it.
+constexpr uint64_t kMacroWorkFloor = 65536;
 // Powers of ten for placing the point of a coordinate. Digits are
 // multiplied by the negative powers (as the plain reader multiplies its
 // thousandths by 0.001, so that both read a thousandth alike): a division
@@ -63,7 +66,7 @@ class Engine {
         opt_(opt),
         meter_(opt.progress, opt.progress_user, size),
         rep_(opt.report, data, size, true) {
-    defs_.budget = 16 * static_cast<uint64_t>(size) + 1000000;
+    defs_.budget = 16 * static_cast<uint64_t>(size) + kMacroWorkFloor;
   }
 
   int run() {

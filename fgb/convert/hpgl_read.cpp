@@ -30,6 +30,9 @@ double pen_table_width(int pen) {
   }
 }
 
+// Polygon points EP and FP may draw beyond 16 per byte of the file.
+constexpr uint64_t kPolygonBudgetFloor = 4096;
+
 constexpr int key(char a, char b) { return (static_cast<uint8_t>(a) << 8) | static_cast<uint8_t>(b); }
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
@@ -88,8 +91,8 @@ Reader::Reader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOp
       meter_(opt.progress, opt.progress_user, size),
       rep_(opt.report, data, size, true) {
   // EP and FP may draw a polygon buffer more than once: all together no more
-  // than a multiple of the file.
-  poly_budget_ = 16 * static_cast<uint64_t>(size) + 1000000;
+  // than a multiple of the file (a polygon is never larger than its file).
+  poly_budget_ = 16 * static_cast<uint64_t>(size) + kPolygonBudgetFloor;
 }
 
 int Reader::run() {
