@@ -89,7 +89,12 @@ class DocumentSink final : public HatchSink {
     doc_.SetProgress(f);
     doc_.PostM(WM_DB_PROGRESS);
   }
-  void segment(const gr_segment& s) override { work_.AddElem(FGB_SEGMENT, &s, pen_, kNoFill, 2); }
+  void segment(const gr_segment& s) override {
+    work_.AddElem(FGB_SEGMENT, &s, pen_, kNoFill, 2);
+    // Budget spent or memory gone: the hatch of this element stops here
+    // (hatch_element catches it) and the operation is dropped.
+    if (work_.GetFailure() != FGB_FAILED_NONE) throw std::bad_alloc();
+  }
 
  private:
   MainDB& doc_;
@@ -166,8 +171,10 @@ void MainDB::Hatch(H_param* request, int preset) noexcept {
   PostM(DB_PROGRESS_START);
   fgb::DocumentSink sink(*this, *w, fgb::hatch_style(rq.style, preset));
   fgb::AlignedShape aligned;
+  w->SetAddBudget(fgb::operation_budget(*this, count_s_));
   for (pages* p = first_s_; p; p = p->next) {
     fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+      if (w->GetFailure() != FGB_FAILED_NONE) return;  // the rest would be thrown away
       fgb::ElementView e;
       fgb::read_element(l, e);
       if (e.kind != FGB_POLYLINE && e.kind != FGB_POLYLINES) return;

@@ -36,6 +36,8 @@ void MainDB::Create() noexcept {
   redo_ = 0;
   undo_depth_ = 10;
   bezier_density_ = 12;
+  add_budget_ = -1;
+  failure_ = FGB_FAILED_NONE;
   first_ = first_s_ = actual_ = actual_s_ = nullptr;
   page_count_ = page_count_s_ = 0;
   dim_ = centre_ = nullp_ = dim_s_ = nullp_s_ = centre_s_ = gr_cpoint{0, 0};
@@ -113,11 +115,25 @@ void MainDB::CopyInfo(MainDB* src) noexcept {
   copy_measures(*src);
 }
 
-void fgb::take_over(MainDB& doc, MainDB* work) noexcept {
+bool fgb::take_over(MainDB& doc, MainDB* work) noexcept {
+  if (work->GetFailure() != FGB_FAILED_NONE) {
+    // Something the result needed could not be added: the document stays
+    // as it was, and says why.
+    doc.SetFailure(work->GetFailure());
+    delete work;
+    return false;
+  }
   doc.DestroyInfo();
   doc.CopyInfo(work);
   work->ReleasePages();
   delete work;
+  return true;
+}
+
+int64_t fgb::operation_budget(const MainDB& doc, int64_t selected) noexcept {
+  if (doc.GetMaxElements() > 0) return doc.GetMaxElements();
+  const int64_t scaled = selected * kBudgetPerSelected;
+  return scaled > kBudgetFloor ? scaled : kBudgetFloor;
 }
 
 void MainDB::copy_measures(const MainDB& src) noexcept {
@@ -155,15 +171,29 @@ void MainDB::AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_
   if (size <= 0) return;
   AlignedShape aligned;
   const void* data = aligned.view(shape, size);
+  if (!data) {
+    failure_ = FGB_FAILED_NO_MEMORY;
+    return;
+  }
   gr_xy_rect r;
-  if (!data || !fgb::shape_box(kind, data, r)) return;  // nothing to draw, nothing to add
+  if (!fgb::shape_box(kind, data, r)) return;  // nothing to draw, nothing to add
 
+  if (add_budget_ >= 0) {
+    const int64_t cost = 1 + size / kBudgetBytesPerElement;
+    if (cost > add_budget_) {
+      failure_ = FGB_FAILED_TOO_LARGE;
+      return;
+    }
+    add_budget_ -= cost;
+  }
   Side sd = side(s);
   pages* page = sd.actual;
-  if (!page) return;
   // A polyline keeps no fill; a polyline set keeps its fill.
   const gr_fill_area_style* f = kind == FGB_POLYLINES ? &fill : nullptr;
-  if (!fgb::add_shape(page->gdb, kind, data, size, curve, f)) return;  // the store is exhausted
+  if (!page || !fgb::add_shape(page->gdb, kind, data, size, curve, f)) {
+    failure_ = FGB_FAILED_NO_MEMORY;  // the store is exhausted
+    return;
+  }
 
   Dim_to_Dim(sd.count, sd.dim, sd.nullp, sd.centre, r);
   ++page->count;

@@ -25,7 +25,13 @@ struct MainDB::Side {
 
 namespace fgb {
 // The document takes over a work document's pages and frees its record.
-void take_over(MainDB& doc, MainDB* work) noexcept;
+// A work document that could not take every element (GetFailure) is
+// discarded instead: the document keeps its pages, takes the failure and
+// false is returned.
+bool take_over(MainDB& doc, MainDB* work) noexcept;
+
+// The add budget of an operation that starts from `selected` elements.
+int64_t operation_budget(const MainDB& doc, int64_t selected) noexcept;
 
 // Builds the first record of a document with a window (its snapshot an
 // empty document) and makes it the current record.

@@ -138,36 +138,38 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
 
   MainDB* t = new (std::nothrow) MainDB();
   if (!t) return true;
-  if (request->keep)
-    AppendingDB(t, hit_side, hit_side);  // they stay where they are
-  else
-    AppendingDB(this, hit_side, scanned);  // tested again, after the scanned side's own
+  if (request->keep) AppendingDB(t, hit_side, hit_side);  // they stay where they are
 
   const gr_xy_rect rect = normalised(request->rect);
   int m = request->mode;
   fgb::AlignedShape aligned;
-  Side sc = side(scanned);
-  for (pages* p = sc.first; p; p = p->next) {
-    fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
-      fgb::ElementView e;
-      fgb::read_element(l, e);
-      const void* data = aligned.view(e.data, e.size);
-      if (!data) return;
-      const gr_fill_area_style fill = e.fill_or_none();
-      if (m == 2) {
-        t->AddElem(e.kind, data, e.curve, fill, stay);
-        return;
-      }
-      // A polyline set without members has no place in the rebuilt document.
-      if (e.kind == FGB_POLYLINES && static_cast<const gr_polylines*>(data)->n <= 0) return;
-      if (hit_element(rect, e.kind, data)) {
-        t->AddElem(e.kind, data, e.curve, fill, hit_side);
-        if (m != 0) m = 2;  // only the first hit changes side
-      } else {
-        t->AddElem(e.kind, data, e.curve, fill, stay);
-      }
-    });
-  }
+  // Without keep, the elements already on the hit side are tested again,
+  // after the scanned side's own, as if they had been appended to it (read
+  // in place: a document that runs out of memory half-way through a copy
+  // into itself would hold some elements twice).
+  pages* walk[2] = {side(scanned).first, request->keep ? nullptr : side(hit_side).first};
+  for (pages* first : walk)
+    for (pages* p = first; p; p = p->next) {
+      fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+        fgb::ElementView e;
+        fgb::read_element(l, e);
+        const void* data = aligned.view(e.data, e.size);
+        if (!data) return;
+        const gr_fill_area_style fill = e.fill_or_none();
+        if (m == 2) {
+          t->AddElem(e.kind, data, e.curve, fill, stay);
+          return;
+        }
+        // A polyline set without members has no place in the rebuilt document.
+        if (e.kind == FGB_POLYLINES && static_cast<const gr_polylines*>(data)->n <= 0) return;
+        if (hit_element(rect, e.kind, data)) {
+          t->AddElem(e.kind, data, e.curve, fill, hit_side);
+          if (m != 0) m = 2;  // only the first hit changes side
+        } else {
+          t->AddElem(e.kind, data, e.curve, fill, stay);
+        }
+      });
+    }
 
   fgb::take_over(*this, t);
   PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
@@ -179,6 +181,11 @@ bool MainDB::SelectElems() noexcept {
   // gives back exactly the document as it was.
   CreateUndo();
   AppendingDB(this, 1, 2);
+  if (failure_ != FGB_FAILED_NONE) {
+    // Memory ran out half-way: some elements would be on both sides.
+    if (!RestoreUndo()) DimensionDB();
+    return true;
+  }
   destroy_side(1);
   start_side(1);
   DimensionDB();

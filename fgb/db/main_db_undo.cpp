@@ -97,6 +97,9 @@ struct UndoChain {
   static void start(MainDB& doc) noexcept { doc.undo_current_ = make(doc.undo_depth_); }
 
   static void create_undo(MainDB& doc) noexcept {
+    // A new operation begins: its failure, if any, is still to come.
+    doc.failure_ = FGB_FAILED_NONE;
+    doc.restorable_ = false;
     doc.undo_ = 1;
     doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_POSSIBLE);
     UndoRecord* cur = doc.undo_current_;
@@ -107,6 +110,7 @@ struct UndoChain {
       if (!r) return;
       r->snapshot->CopyAll(&doc);
       doc.undo_current_ = r;
+      doc.restorable_ = r->snapshot->failure_ == FGB_FAILED_NONE;
       return;
     }
     // Redo is no longer possible.
@@ -137,6 +141,35 @@ struct UndoChain {
     if (rec->older) rec->older->newer = rec;
     rec->newer = cur;
     cur->older = rec;
+    doc.restorable_ = rec->snapshot->failure_ == FGB_FAILED_NONE;
+  }
+
+  // Back to the snapshot the last CreateUndo took, the present state
+  // forgotten. A chain of the document's own keeps that snapshot directly
+  // older than the current record; a document without a window keeps it as
+  // its current record (a deep copy, see create_undo).
+  static bool restore(MainDB& doc) noexcept {
+    UndoRecord* cur = doc.undo_current_;
+    if (!doc.restorable_ || !cur) return false;
+    doc.restorable_ = false;
+    if (UndoRecord* rec = cur->older) {
+      step(doc, cur, rec);
+      release_newer(rec);  // with it the pages the document had
+      doc.redo_ = 0;
+      doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
+      if (!rec->older) {
+        doc.undo_ = 0;
+        doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_IMPOSSIBLE);
+      }
+      return true;
+    }
+    MainDB* s = cur->snapshot;
+    if (s->owns_pages_ != 1) return false;
+    doc.DestroyInfo();
+    doc.CopyInfo(s);
+    s->owns_pages_ = 0;  // now a view of the document's pages, as in (I3)
+    doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+    return true;
   }
 
   // The document moves from record `from` to its neighbour `to`; the
@@ -149,6 +182,7 @@ struct UndoChain {
   }
 
   static void get_undo(MainDB& doc) noexcept {
+    doc.restorable_ = false;
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
     if (UndoRecord* older = cur->older) {
@@ -162,6 +196,7 @@ struct UndoChain {
   }
 
   static void get_redo(MainDB& doc) noexcept {
+    doc.restorable_ = false;
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
     if (UndoRecord* newer = cur->newer) {
@@ -195,3 +230,4 @@ void MainDB::CreateUndo() noexcept { UndoChain::create_undo(*this); }
 void MainDB::GetUndo() noexcept { UndoChain::get_undo(*this); }
 void MainDB::GetRedo() noexcept { UndoChain::get_redo(*this); }
 void MainDB::DeleteHeads() noexcept { UndoChain::delete_heads(*this); }
+bool MainDB::RestoreUndo() noexcept { return UndoChain::restore(*this); }

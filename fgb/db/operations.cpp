@@ -178,8 +178,10 @@ void MainDB::PolyToBezier(long steps) noexcept {
   const int density = fgb::clamp_to_int(steps);
   fgb::AlignedShape aligned;
   fgb::ElementProgress progress(*this, count_s_);
+  w->SetAddBudget(fgb::operation_budget(*this, count_s_));
   for (pages* p = first_s_; p; p = p->next) {
     fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+      if (w->GetFailure() != FGB_FAILED_NONE) return;  // the rest would be thrown away
       fgb::ElementView e;
       fgb::read_element(l, e);
       const void* data = aligned.view(e.data, e.size);

@@ -50,8 +50,12 @@ void MainDB::Equidistant(double d, long n) noexcept {
     auto add = [&](const fgb::PolylinesBlock& contour, const gr_curve_style& curve) {
       if (contour) w->AddElem(FGB_POLYLINES, contour.get(), curve, hollow, 2);
     };
+    // The budget bounds the contours; the copies of the drawing after them
+    // are what the document holds already.
+    w->SetAddBudget(fgb::operation_budget(*this, count_s_));
     for (pages* p = first_s_; p; p = p->next) {
       fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+        if (w->GetFailure() != FGB_FAILED_NONE) return;  // the rest would be thrown away
         fgb::ElementView e;
         fgb::read_element(l, e);
         progress.step();
@@ -60,7 +64,7 @@ void MainDB::Equidistant(double d, long n) noexcept {
         if (!data) return;
         switch (e.kind) {
           case FGB_POLYLINE:
-            for (long j = 1; j <= n; ++j) {
+            for (long j = 1; j <= n && w->GetFailure() == FGB_FAILED_NONE; ++j) {
               fgb::PolylinesBlock c = offset_polyline(static_cast<const gr_polyline*>(data), static_cast<double>(j) * d);
               if (!c) break;
               add(c, e.curve);
@@ -80,8 +84,10 @@ void MainDB::Equidistant(double d, long n) noexcept {
   }
   // The document's own elements follow the contours: main to main,
   // selection to selection.
-  AppendingDB(w, 1, 1);
-  AppendingDB(w, 2, 2);
-  fgb::take_over(*this, w);
-  PostNotify(WM_DB_REFRESH, DB_CHANGED_SELECTION);
+  w->SetAddBudget(-1);
+  if (w->GetFailure() == FGB_FAILED_NONE) {
+    AppendingDB(w, 1, 1);
+    AppendingDB(w, 2, 2);
+  }
+  if (fgb::take_over(*this, w)) PostNotify(WM_DB_REFRESH, DB_CHANGED_SELECTION);
 }

@@ -18,8 +18,10 @@
 //   doc.DestroyInfo(); doc.CopyInfo(work); work->ReleasePages(); delete work;
 // (ReleasePages sets the owns-pages flag to 0).
 //
-// Everything runs on the user-interface thread. Methods never throw; memory
-// exhaustion leaves the document consistent but possibly without an element.
+// Everything runs on the user-interface thread. Methods never throw. When
+// memory runs out, or an operation would create more than its budget
+// allows (SetMaxElements), the operation stops and leaves the document as it
+// was before it began; GetFailure tells why.
 #ifndef FGB_MAIN_DB_H
 #define FGB_MAIN_DB_H
 
@@ -78,6 +80,22 @@ struct H_param {
   gr_curve_style style;  // pen of the hatch segments (its first 24 bytes)
 };
 
+// Why the last read (MainDB::Convert) or editing operation failed
+// (MainDB::GetFailure).
+constexpr int32_t FGB_FAILED_NONE = 0;
+constexpr int32_t FGB_FAILED_NO_MEMORY = 1;  // an allocation failed
+constexpr int32_t FGB_FAILED_TOO_LARGE = 2;  // more elements than the budget allows
+
+// The budget of an operation that does not name one: at least this many
+// elements (counting every kBudgetBytesPerElement bytes of an element's
+// points, about 8 points, as one more element) ...
+constexpr int64_t kBudgetFloor = 4000000;
+// ... or, when more, one element per this many bytes of a file read ...
+constexpr int64_t kBudgetBytesOfInput = 4;
+// ... or this many per element of the selection an operation starts from.
+constexpr int64_t kBudgetPerSelected = 16;
+constexpr int64_t kBudgetBytesPerElement = 128;
+
 // The conversion request (defined with the converters).
 struct Pconvert;
 
@@ -132,6 +150,29 @@ class FGB_API MainDB {
   DbNotifyTarget* GetWindow() const noexcept { return window_; }
 
   // ---- elements ----
+  // ---- limits and failures ----
+  // The most elements a read or an editing operation of this document may
+  // create, every kBudgetBytesPerElement bytes of points counting as one
+  // more element; 0 (the default) scales it to the input: kBudgetFloor, or
+  // kBudgetBytesOfInput bytes of the file per element, or
+  // kBudgetPerSelected elements per selected element, whichever is more.
+  void SetMaxElements(int64_t n) noexcept { max_elements_ = n > 0 ? n : 0; }
+  int64_t GetMaxElements() const noexcept { return max_elements_; }
+  // FGB_FAILED_* of the last read or editing operation; FGB_FAILED_NONE
+  // when it succeeded. An operation that failed left the document as it was.
+  int32_t GetFailure() const noexcept { return failure_; }
+  void SetFailure(int32_t why) noexcept { failure_ = why; }
+  // Elements that AddElem may still add before it refuses them (FGB_FAILED_
+  // TOO_LARGE); negative: no limit. Set by the operations on the document
+  // they fill.
+  void SetAddBudget(int64_t units) noexcept { add_budget_ = units; }
+  // Returns the document to the state the last CreateUndo recorded and
+  // forgets the present one (it cannot be redone): how a read that failed
+  // half-way takes itself back. False, and nothing changes, when that
+  // snapshot is not there or not whole (memory ran out while it was taken),
+  // or undo or redo have moved since.
+  bool RestoreUndo() noexcept;
+
   // Reads the element of one link (see fgb_get_child_gdb); fill is left
   // untouched when the element has none. Always 1.
   static int GetChild(tag_ns_handler link, tag_ns_handler* shape, int* kind, gr_curve_style* curve,
@@ -139,7 +180,10 @@ class FGB_API MainDB {
   // Appends one element of kind 4, 5, 10, 11, 12, 14 or 15 to the side's
   // actual page and grows the side's box. Kind 4 drops the fill style, kind
   // 5 keeps it. Other kinds, and shapes without extent (a polyline without
-  // points, a Bezier without a complete piece), are ignored.
+  // points, a Bezier without a complete piece), are ignored. An element the
+  // store has no memory for, or the add budget (SetAddBudget) cannot pay
+  // for, is left out and the cause recorded for GetFailure: the caller
+  // stops there.
   void AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
   // CreateUndo(), AddElem(), post 3001/3.
   void CreateElems(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
@@ -255,6 +299,10 @@ class FGB_API MainDB {
   int32_t count_s_ = 0;             // selection element count
   UndoRecord* undo_current_ = nullptr;  // current record of the undo chain, or null
   int32_t undo_depth_ = 10;         // the chain's maximum length
+  int64_t max_elements_ = 0;        // budget of reads and operations; 0: scaled to the input
+  int64_t add_budget_ = -1;         // what AddElem may still add; negative: no limit
+  int32_t failure_ = FGB_FAILED_NONE;  // why the last read or operation failed
+  bool restorable_ = false;            // the newest undo snapshot is whole and current
 };
 
 #endif
