@@ -27,16 +27,20 @@ namespace {
 
 // ---- reading -----------------------------------------------------------------
 
-// Appends to the main drawing (side 1) with the default fill.
+// Appends to the main drawing (side 1) with the default fill. An element
+// the document refuses (its budget is spent, or memory ran out) ends the
+// read at once: nothing after it would be kept anyway.
 class DocumentSink final : public ElementSink {
  public:
   explicit DocumentSink(MainDB& doc) : doc_(doc) {}
   void add(int kind, const void* shape, const gr_curve_style& style) override {
     doc_.AddElem(kind, shape, style, fgb_default_fill_area_style, 1);
+    if (doc_.GetFailure() != FGB_FAILED_NONE) throw std::bad_alloc();
   }
   void add_filled(int kind, const void* shape, const gr_curve_style& style,
                   const gr_fill_area_style& fill) override {
     doc_.AddElem(kind, shape, style, fill, 1);
+    if (doc_.GetFailure() != FGB_FAILED_NONE) throw std::bad_alloc();
   }
   bool box(gr_xy_rect* out) const override {
     if (doc_.GetCountElems() == 0) {
@@ -51,6 +55,15 @@ class DocumentSink final : public ElementSink {
  private:
   MainDB& doc_;
 };
+
+int status_of_load(int err) {
+  switch (err) {
+    case ENOMEM: return FGB_CONVERT_NO_MEMORY;
+    case kErrNotAFile: return FGB_CONVERT_NOT_A_FILE;
+    case kErrTooLarge: return FGB_CONVERT_TOO_LARGE;
+    default: return FGB_CONVERT_READ_FAILED;
+  }
+}
 
 // The reader of a file kind, or null. The metafile reader takes the bits a
 // metafile handle holds, not a file.
@@ -87,6 +100,7 @@ int read_into(MainDB& doc, Pconvert& req) {
   opt.report = req.report;
   opt.cutter_units = req.cutter_units == 100 ? 100 : 1000;
   fgb_report_init(req.report);
+  opt.max_elements = req.max_elements > 0 ? req.max_elements : doc.GetMaxElements();
   if (req.kind == FGB_KIND_WMF) {
     // The caller loaded the metafile; without one nothing is read.
     if (!req.metafile) return FGB_CONVERT_READ_FAILED;
@@ -97,8 +111,8 @@ int read_into(MainDB& doc, Pconvert& req) {
   InputFile in;
   int err = 0;
   if (!in.load(req.path, err)) {
-    req.sys_error = err;
-    return err == ENOMEM ? FGB_CONVERT_NO_MEMORY : FGB_CONVERT_READ_FAILED;
+    req.sys_error = err > 0 ? err : 0;
+    return status_of_load(err);
   }
   return read_document(doc, req.kind, in.data(), in.size(), opt);
 }
@@ -179,18 +193,29 @@ float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
   return ctx.elapsed_time;
 }
 
+int64_t read_budget(int64_t max_elements, size_t size) noexcept {
+  if (max_elements > 0) return max_elements;
+  const auto scaled = static_cast<int64_t>(size / kBudgetBytesOfInput);
+  return scaled > kBudgetFloor ? scaled : kBudgetFloor;
+}
+
 int read_document(MainDB& doc, int kind, const uint8_t* data, size_t size, const ReadOptions& opt) {
   const ReadFn reader = reader_of(kind);
   if (!reader) return FGB_CONVERT_NOTHING;
   DocumentSink sink(doc);
+  doc.SetAddBudget(read_budget(opt.max_elements, size));
+  int status = FGB_CONVERT_DONE;
   try {
     reader(data, size, sink, opt);
   } catch (const std::bad_alloc&) {
-    return FGB_CONVERT_NO_MEMORY;  // what was added stays
+    status = FGB_CONVERT_NO_MEMORY;
   } catch (const std::length_error&) {
-    return FGB_CONVERT_NO_MEMORY;
+    status = FGB_CONVERT_NO_MEMORY;
   }
-  return FGB_CONVERT_DONE;
+  doc.SetAddBudget(-1);
+  if (doc.GetFailure() == FGB_FAILED_TOO_LARGE) return FGB_CONVERT_TOO_LARGE;
+  if (status == FGB_CONVERT_NO_MEMORY) doc.SetFailure(FGB_FAILED_NO_MEMORY);
+  return status;  // a failed read leaves what it had added: the caller decides
 }
 
 namespace {
@@ -201,9 +226,17 @@ int write_from(MainDB& doc, Pconvert& req) {
   AtomicOutput file;
   int err = 0;
   if (!file.open(req.path, err)) {
-    req.sys_error = err;
-    return FGB_CONVERT_WRITE_FAILED;
+    req.sys_error = err > 0 ? err : 0;
+    return err == kErrNotAFile ? FGB_CONVERT_NOT_A_FILE : FGB_CONVERT_WRITE_FAILED;
   }
+  // A drawing without elements (a read that found nothing, say with the
+  // wrong kind) does not replace a file that holds something unless asked.
+  const int64_t elements = (req.selection_only ? 0 : int64_t{doc.GetCountElems()}) + doc.GetCountElemsS();
+  if (elements == 0 && file.replaced_size() > 0 && !req.force) {
+    file.discard();
+    return FGB_CONVERT_EMPTY;
+  }
+  req.not_atomic = file.direct() ? 1 : 0;
   OutBuf out(&AtomicOutput::drain, &file);
 
   float elapsed;
@@ -234,6 +267,8 @@ int MainDB::Convert(Pconvert* request) noexcept {
   Pconvert& req = *request;
   req.sys_error = 0;
   const int direction = req.direction;
+  req.partial = 0;
+  req.not_atomic = 0;
   if (direction == 0) CreateUndo();
   int status = FGB_CONVERT_NOTHING;
   try {
@@ -245,6 +280,13 @@ int MainDB::Convert(Pconvert* request) noexcept {
     }
   } catch (...) {
     status = FGB_CONVERT_NO_MEMORY;
+  }
+  if (direction != 1 && (status == FGB_CONVERT_NO_MEMORY || status == FGB_CONVERT_TOO_LARGE)) {
+    // A read cut short is taken back whole: half a drawing that looks like
+    // the whole one is how work gets lost. Only when the snapshot taken
+    // before it is not there does the document keep the part, marked so.
+    SetFailure(status == FGB_CONVERT_TOO_LARGE ? FGB_FAILED_TOO_LARGE : FGB_FAILED_NO_MEMORY);
+    if (direction != 0 || !RestoreUndo()) req.partial = 1;
   }
   if (direction == 0) PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
   return status;

@@ -21,7 +21,13 @@ struct ReadOptions {
   void* progress_user = nullptr;
   fgb_import_report* report = nullptr;  // null: nothing is reported
   int cutter_units = 1000;              // Gerber-cutter numbers per inch: 1000 or 100
+  int64_t max_elements = 0;  // budget of the read (see read_budget); 0: scaled to the input
 };
+
+// The elements a read of size bytes may create (the add budget of the
+// document it fills): max_elements when given, else kBudgetFloor or one
+// element per kBudgetBytesOfInput bytes, whichever is more.
+int64_t read_budget(int64_t max_elements, size_t size) noexcept;
 
 // Each returns 1 when at least one element was added, 0 otherwise.
 using ReadFn = int (*)(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt);

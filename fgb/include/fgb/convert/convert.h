@@ -6,7 +6,12 @@
  * one. Numbers in files are read and written with "." as the decimal
  * separator whatever the process locale. Written files get CR LF line ends.
  * A write goes to a temporary file in the target's folder that replaces the
- * target only when complete, so a failed save leaves the old file intact. */
+ * target only when complete, so a failed save leaves the old file intact:
+ * the saved file is a new file (other hard links to the old one keep the
+ * old contents), with the old file's permission bits less set-user-ID and
+ * set-group-ID. A symbolic link is written through: the file it names is
+ * replaced and the link stays. Devices and named pipes are written
+ * directly (not_atomic tells). */
 #ifndef FGB_CONVERT_CONVERT_H
 #define FGB_CONVERT_CONVERT_H
 
@@ -41,8 +46,15 @@ enum {
                                     handle); nothing added */
   FGB_CONVERT_WRITE_FAILED = -2, /* the output could not be created, written or put in place;
                                     the previous file (if any) is untouched */
-  FGB_CONVERT_NO_MEMORY = -3,    /* memory ran out; a read keeps what it had added */
-  FGB_CONVERT_BAD_REQUEST = -4   /* no path given */
+  FGB_CONVERT_NO_MEMORY = -3,    /* memory ran out; a read leaves the document as it was before
+                                    (see partial), a write leaves the previous file untouched */
+  FGB_CONVERT_BAD_REQUEST = -4,  /* no path given */
+  FGB_CONVERT_TOO_LARGE = -5,    /* the read would create more elements than max_elements allows
+                                    (or a stream is longer than any drawing); handled like
+                                    FGB_CONVERT_NO_MEMORY */
+  FGB_CONVERT_NOT_A_FILE = -6,   /* the path names a device, a socket or the like: not read */
+  FGB_CONVERT_EMPTY = -7         /* a write of a drawing without elements over an existing file
+                                    that is not empty, without force: the file is untouched */
 };
 
 /* Called during long reads and writes with the share done (0..1). */
@@ -72,6 +84,16 @@ typedef struct Pconvert {
                                      by the reader (<fgb/convert/report.h>) */
   int32_t cutter_units;           /* reading Gerber-cutter files: units per inch of their numbers,
                                      1000 (thousandths, also for 0) or 100 (hundredths) */
+  int64_t max_elements;           /* reading: the most elements the read may create, every 128
+                                     bytes of points (about 8 points) counting as one more;
+                                     0: the document's SetMaxElements, else scaled to the input
+                                     (4 000 000, or one per 4 bytes of the file when more) */
+  int32_t partial;                /* out: 1 when a read that ran out of memory or budget could not
+                                     be taken back: the document holds what was read up to there */
+  int32_t force;                  /* writing: non-zero writes a drawing without elements over a
+                                     file that is not empty (else FGB_CONVERT_EMPTY) */
+  int32_t not_atomic;             /* out: 1 when the write went straight to a device or a named
+                                     pipe, which cannot be replaced as a whole */
 } Pconvert;
 
 /* The fill style of every element a reader creates: style 0, black. */
