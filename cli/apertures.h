@@ -9,6 +9,9 @@ using session::Apertures;
 using session::kApertureCount;
 using session::load_apertures;
 using session::parse_apertures;
+using session::kApertureFileMax;
+using session::kApertureNotAFile;
+using session::kApertureTooLong;
 }  // namespace kalvex::cli
 
 #endif

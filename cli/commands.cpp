@@ -21,12 +21,19 @@ const Command kCommands[] = {
      "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --optimise        HPGL: order the paths to save pen travel, print the plotting time\n"
      "  --dxf-no-segments DXF: leave single line segments out\n"
-     "  --apertures FILE  apertures table: lines of aperture number (0..99) and size in inches\n",
+     "  --apertures FILE  apertures table: lines of aperture number (0..99) and size in inches\n"
+     "  --max-elements N  stop a read that would make more than N elements (every 8 points\n"
+     "                    counting as one more; default 4000000, or one per 4 bytes of IN)\n"
+     "  --force           write OUT even when the drawing has no elements and OUT is not empty\n"
+     "OUT is replaced as a whole once it is written: a new file with the old one's\n"
+     "permissions (hard links to the old file keep the old contents). Through a\n"
+     "symbolic link the file it names is replaced; a device or a pipe is written directly.\n",
      convert_command},
     {"info", "[options] FILE", "element count by kind, bounding box and pages of a drawing",
      "  --from KIND       kind of FILE (default: from its extension; --from hpgl for an HPGL .plt)\n"
      "  --layer N         PCAD board files: the layer to read (default 1)\n"
      "  --apertures FILE  apertures table for Gerber files\n"
+     "  --max-elements N  as for convert\n"
      "  --report          also what the reader skipped or could not represent, where, and the\n"
      "                    dialect and units it assumed\n"
      "  --json            all of it as one JSON object (counts, box in inches, units, report)\n",
@@ -35,18 +42,18 @@ const Command kCommands[] = {
      "  --step MM         distance between hatch lines (required)\n"
      "  --offset MM       shortening of each hatch line at both ends (default 0)\n"
      "  --preset N        pen of the hatch lines: 1 to 4, -1 hairline, -2 the default 0.3 mm pen\n"
-     "  --from KIND, --to KIND, --apertures FILE   as for convert\n"
+     "  --from KIND, --to KIND, --apertures FILE, --max-elements N, --force   as for convert\n"
      "Outlines are grouped first, as the program's hatch does: polylines and curves\n"
      "become closed outlines, other elements are left out.\n",
      hatch_command},
     {"inset", "--distance MM [options] IN OUT", "add offset contours of every element",
      "  --distance MM     offset distance: positive outward, negative inward (required)\n"
      "  --count N         contours per polyline at 1, 2 .. N times the distance (default 1)\n"
-     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     "  --from KIND, --to KIND, --apertures FILE, --max-elements N, --force   as for convert\n",
      inset_command},
     {"flatten", "[options] IN OUT", "turn Bezier curves into polylines",
      "  --density N       points per curve piece (default 12)\n"
-     "  --from KIND, --to KIND, --apertures FILE   as for convert\n",
+     "  --from KIND, --to KIND, --apertures FILE, --max-elements N, --force   as for convert\n",
      flatten_command},
     {"render", "[options] IN OUT",
      "draw a drawing into a PNG, SVG or PDF picture (kind from OUT's extension)",
@@ -86,6 +93,7 @@ void general_help(FILE* to) {
                "                    the default) or 100 (hundredths, as most cutter software writes)\n"
                "\nHPGL files of several pages (PG) are read with each page placed to the right of\n"
                "the pages before it, 10 mm apart, in one drawing.\n"
+               "\nA written file is replaced as a whole (a new file: hard links are not kept).\n"
                "kalvex-cli help COMMAND shows a command's options.\n");
 }
 

@@ -14,6 +14,9 @@ int convert_command(Args& args, Io& io) {
   WriteOptions w;
   w.optimise = args.flag("--optimise") || args.flag("--optimize");
   w.dxf_no_segments = args.flag("--dxf-no-segments");
+  w.force = args.flag("--force");
+  int64_t max_elements = 0;
+  if (!max_elements_option(args, self, io, max_elements, status)) return status;
   std::vector<std::string> files;
   std::string error;
   if (!args.finish(files, error)) return usage_error(io, self, error);
@@ -29,6 +32,7 @@ int convert_command(Args& args, Io& io) {
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
   Document doc = new_document(io);
+  doc->SetMaxElements(max_elements);
   if (!read_drawing(*doc, in, *in_kind, ap, io, layer)) return kExitFailed;
   if (doc->GetCountElems() == 0)
     complain(io, "warning: no " + std::string(in_kind->title) + " elements found in '" + in + "'");

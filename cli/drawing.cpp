@@ -5,6 +5,7 @@
 
 #include <fgb/convert/convert.h>
 
+#include <charconv>
 #include <cstring>
 
 namespace kalvex::cli {
@@ -83,8 +84,30 @@ bool load_apertures_option(const std::string& path, Apertures& ap, Io& io) {
   if (path.empty()) return true;
   int err = 0;
   if (load_apertures(path, ap, err)) return true;
-  complain(io, "cannot read apertures table '" + path + "': " + std::strerror(err));
+  const std::string why = err == kApertureNotAFile ? session::not_a_file(path.c_str())
+                          : err == kApertureTooLong
+                              ? "longer than any apertures table (" + std::to_string(kApertureFileMax) + " bytes)"
+                              : std::string(std::strerror(err));
+  complain(io, "cannot read apertures table '" + path + "': " + why);
   return false;
+}
+
+bool max_elements_option(Args& args, const Command& cmd, Io& io, int64_t& n, int& status) {
+  std::string text;
+  n = 0;
+  if (!args.value("--max-elements", text)) return true;
+  const char* b = text.data();
+  const char* e = b + text.size();
+  const auto r = std::from_chars(b, e, n);
+  if (r.ec == std::errc() && r.ptr == e && n > 0) return true;
+  status = usage_error(io, cmd, "--max-elements needs a positive number of elements, not '" + text + "'");
+  return false;
+}
+
+bool edited(const MainDB& doc, const char* what, const std::string& path, Io& io) {
+  const std::string error = session::edit_error(doc, what, path);
+  if (!error.empty()) complain(io, error);
+  return error.empty();
 }
 
 }  // namespace kalvex::cli

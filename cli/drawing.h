@@ -35,6 +35,13 @@ const KindInfo* choose_kind(const std::string& option, const std::string& path, 
 
 using session::WriteOptions;
 
+// "--max-elements N" when given (else 0): the document's budget for the
+// read and the edit (MainDB::SetMaxElements). False after a usage message.
+bool max_elements_option(Args& args, const Command& cmd, Io& io, int64_t& n, int& status);
+// Reports a failed edit (GetFailure) of the drawing read from path; true
+// when the edit succeeded.
+bool edited(const MainDB& doc, const char* what, const std::string& path, Io& io);
+
 // Reads the file into the document's main drawing (<session/drawing.h>),
 // with a progress bar on a terminal. False after a message naming the file
 // and the cause. layer: the layer of a PCAD board file.

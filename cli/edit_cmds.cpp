@@ -106,6 +106,8 @@ struct EditFiles {
   const KindInfo* in_kind = nullptr;
   const KindInfo* out_kind = nullptr;
   Apertures ap;
+  bool force = false;        // --force
+  int64_t max_elements = 0;  // --max-elements, when given
 };
 
 // Reads the common options and the two operands; a status to return when
@@ -115,6 +117,9 @@ int take_files(Args& args, Io& io, const Command& self, EditFiles& f) {
   args.value("--from", from);
   args.value("--to", to);
   args.value("--apertures", apertures);
+  f.force = args.flag("--force");
+  int status = kExitOk;
+  if (!max_elements_option(args, self, io, f.max_elements, status)) return status;
   std::vector<std::string> files;
   if (!args.finish(files, error)) return usage_error(io, self, error);
   if (files.size() != 2) return usage_error(io, self, "needs an input and an output file");
@@ -130,16 +135,19 @@ int take_files(Args& args, Io& io, const Command& self, EditFiles& f) {
 
 // Reads IN into the document and selects everything; false after a message.
 bool read_and_select(MainDB& doc, EditFiles& f, Io& io) {
+  doc.SetMaxElements(f.max_elements);
   if (!read_drawing(doc, f.in, *f.in_kind, f.ap, io)) return false;
   if (doc.GetCountElems() == 0)
     complain(io, "warning: no " + std::string(f.in_kind->title) + " elements found in '" + f.in + "'");
   doc.SelectElems();
-  return true;
+  return edited(doc, "select the elements of", f.in, io);
 }
 
 bool write_out(MainDB& doc, EditFiles& f, Io& io) {
   float elapsed = -1.0f;
-  return write_drawing(doc, f.out, *f.out_kind, f.ap, WriteOptions{}, io, elapsed);
+  WriteOptions w;
+  w.force = f.force;
+  return write_drawing(doc, f.out, *f.out_kind, f.ap, w, io, elapsed);
 }
 
 std::string plural(long n, const char* one, const char* many) {
@@ -175,6 +183,7 @@ int hatch_command(Args& args, Io& io) {
   // the program's hatch dialog does; what is not a polyline or a curve does
   // not survive it.
   doc->SetPolyToPols(kGroupApproximation);
+  if (!edited(*doc, "group the outlines of", f.in, io)) return kExitFailed;
   const long dropped = before.segments + before.other;
   if (dropped > 0)
     complain(io, "warning: " + plural(dropped, "element", "elements") +
@@ -189,6 +198,7 @@ int hatch_command(Args& args, Io& io) {
   progress.watch(doc.get(), groups);
   doc->Hatch(&h, static_cast<int>(preset));
   progress.watch(nullptr, 0);
+  if (!edited(*doc, "hatch", f.in, io)) return kExitFailed;
   const long segments = count_kinds(doc->GetFirstPageSelection()).segments;
   if (!write_out(*doc, f, io)) return kExitFailed;
   std::fprintf(io.out, "hatch: %s in %s\n", plural(segments, "segment", "segments").c_str(),
@@ -218,6 +228,7 @@ int inset_command(Args& args, Io& io) {
   progress.watch(doc.get(), 1);
   doc->Equidistant(distance_mm / kMmPerInch, count);
   progress.watch(nullptr, 0);
+  if (!edited(*doc, "inset", f.in, io)) return kExitFailed;
   const long contours = doc->GetCountElemsS() - before;
   if (!write_out(*doc, f, io)) return kExitFailed;
   std::fprintf(io.out, "inset: %s added\n", plural(contours, "contour", "contours").c_str());
@@ -241,6 +252,7 @@ int flatten_command(Args& args, Io& io) {
   progress.watch(doc.get(), 1);
   doc->PolyToBezier(density);
   progress.watch(nullptr, 0);
+  if (!edited(*doc, "flatten", f.in, io)) return kExitFailed;
   const long left = count_kinds(doc->GetFirstPageSelection()).curves;
   if (!write_out(*doc, f, io)) return kExitFailed;
   std::fprintf(io.out, "flatten: %s turned into polylines\n", plural(curves - left, "curve", "curves").c_str());

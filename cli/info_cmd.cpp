@@ -115,6 +115,8 @@ int info_command(Args& args, Io& io) {
   const bool want_json = args.flag("--json");
   int layer = 1, status = kExitOk;
   if (!layer_option(args, self, io, layer, status)) return status;
+  int64_t max_elements = 0;
+  if (!max_elements_option(args, self, io, max_elements, status)) return status;
   std::vector<std::string> files;
   std::string error;
   if (!args.finish(files, error)) return usage_error(io, self, error);
@@ -126,6 +128,7 @@ int info_command(Args& args, Io& io) {
   if (!load_apertures_option(apertures, ap, io)) return kExitFailed;
 
   Document doc = new_document(io);
+  doc->SetMaxElements(max_elements);
   fgb_import_report report;
   io.report = &report;
   const bool read = read_drawing(*doc, path, *kind, ap, io, layer);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kalvex::session {
@@ -65,14 +66,20 @@ bool load_apertures(const std::string& path, Apertures& t, int& err) {
     err = errno;
     return false;
   }
+  struct stat st;
+  if (::fstat(::fileno(f), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode))) {
+    std::fclose(f);
+    err = kApertureNotAFile;
+    return false;
+  }
   std::string text;
   char buf[4096];
   size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  const bool failed = std::ferror(f) != 0;
-  err = failed ? EIO : 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() <= kApertureFileMax) text.append(buf, n);
+  const int read_err = std::ferror(f) != 0 ? (errno != 0 ? errno : EIO) : 0;
   std::fclose(f);
-  if (failed) return false;
+  err = read_err != 0 ? read_err : text.size() > kApertureFileMax ? kApertureTooLong : 0;
+  if (err != 0) return false;
   parse_apertures(text, t);
   return true;
 }

@@ -3,9 +3,11 @@
 
 #include <fgb/convert/convert.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace kalvex::session {
 
@@ -25,12 +27,58 @@ Pconvert request_for(const std::string& path, const KindInfo& kind, const Apertu
   return req;
 }
 
-std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing) {
+std::string not_a_file(const char* path) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return "not a regular file";
+  if (S_ISDIR(st.st_mode)) return "a directory, not a file";
+  if (S_ISCHR(st.st_mode)) return "a character device, not a file";
+  if (S_ISBLK(st.st_mode)) return "a block device, not a file";
+  if (S_ISSOCK(st.st_mode)) return "a socket, not a file";
+  return "not a regular file";
+}
+
+std::string too_large(int64_t budget) {
+  return "it would make more than " + std::to_string(budget) +
+         " elements (every 8 points counting as one more); stopped. --max-elements N raises the limit";
+}
+
+int64_t read_budget_of(const MainDB& doc, const char* path) {
+  if (doc.GetMaxElements() > 0) return doc.GetMaxElements();
+  struct stat st;
+  const int64_t size = ::stat(path, &st) == 0 && S_ISREG(st.st_mode) ? int64_t{st.st_size} : 0;
+  return std::max(kBudgetFloor, size / kBudgetBytesOfInput);
+}
+
+std::string edit_error(const MainDB& doc, const char* what, const std::string& path) {
+  const std::string failed = std::string("cannot ") + what + " '" + path + "': ";
+  switch (doc.GetFailure()) {
+    case FGB_FAILED_NONE: return {};
+    case FGB_FAILED_TOO_LARGE: {
+      // The budget of an edit: the document's, else scaled to the drawing
+      // as the operations scale it to the selection.
+      const int64_t budget =
+          doc.GetMaxElements() > 0
+              ? doc.GetMaxElements()
+              : std::max(kBudgetFloor, kBudgetPerSelected * (int64_t{doc.GetCountElems()} + doc.GetCountElemsS()));
+      return failed + too_large(budget);
+    }
+    default: return failed + "out of memory";
+  }
+}
+
+std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing,
+                             const MainDB* doc) {
   if (status == FGB_CONVERT_DONE) return {};
-  const std::string failed =
-      std::string(writing ? "cannot write '" : "cannot read '") + (req.path ? req.path : "") + "': ";
+  const std::string path = req.path ? req.path : "";
+  const std::string failed = std::string(writing ? "cannot write '" : "cannot read '") + path + "': ";
+  const std::string kept = req.partial ? " (the drawing holds what was read before)" : "";
   switch (status) {
-    case FGB_CONVERT_NO_MEMORY: return failed + "out of memory";
+    case FGB_CONVERT_NO_MEMORY: return failed + "out of memory" + kept;
+    case FGB_CONVERT_TOO_LARGE:
+      return failed + too_large(doc ? read_budget_of(*doc, path.c_str()) : kBudgetFloor) + kept;
+    case FGB_CONVERT_NOT_A_FILE: return failed + not_a_file(path.c_str());
+    case FGB_CONVERT_EMPTY:
+      return "not writing '" + path + "': the drawing has no elements and the file is not empty (--force replaces it)";
     case FGB_CONVERT_NOTHING:
       return failed + (writing ? "no writer for " : "no reader for ") + kind_title + " files";
     case FGB_CONVERT_BAD_REQUEST: return failed + "no file name given";
@@ -42,16 +90,23 @@ std::string conversion_error(int status, const Pconvert& req, const char* kind_t
 
 bool load_metafile(const std::string& path, Pconvert& req, MetafileHandle& handle, Report& report) {
   int units = kPlainMetafileUnits;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+    report.error = "cannot read '" + path + "': " + not_a_file(path.c_str());
+    return false;
+  }
+  errno = 0;
   handle.mf =
       FileIsPlaceable(path.c_str()) ? GetPlaceableMetaFile(path.c_str(), &units) : GetMetaFileA(path.c_str());
   if (!handle.mf) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-      report.error = "cannot read '" + path + "': " + std::strerror(errno);
-    } else {
-      std::fclose(f);
+    // The loaders leave errno at 0 only when the bytes are not a metafile.
+    const int err = errno;
+    if (err == ENOMEM)
+      report.error = "cannot read '" + path + "': out of memory";
+    else if (err != 0)
+      report.error = "cannot read '" + path + "': " + std::strerror(err);
+    else
       report.error = "cannot read '" + path + "': not a Windows metafile (no metafile header)";
-    }
     return false;
   }
   if (units == 0) {
@@ -84,7 +139,7 @@ bool read_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, co
   req.progress = progress.fn;
   req.progress_user = progress.user;
   const int status = doc.Convert(&req);
-  report.error = conversion_error(status, req, kind.title, false);
+  report.error = conversion_error(status, req, kind.title, false, &doc);
   return report.error.empty();
 }
 
@@ -96,11 +151,14 @@ bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, c
   req.layer_or_flag = 1;
   req.dxf_variant = opt.dxf_no_segments ? 1 : 0;
   req.selection_only = opt.selection_only ? 1 : 0;
+  req.force = opt.force ? 1 : 0;
   req.progress = progress.fn;
   req.progress_user = progress.user;
   const int status = doc.Convert(&req);
   elapsed = req.elapsed_time;
-  report.error = conversion_error(status, req, kind.title, true);
+  report.error = conversion_error(status, req, kind.title, true, &doc);
+  if (report.error.empty() && req.not_atomic)
+    report.warnings.push_back("warning: '" + path + "' is a device or a pipe: written directly, not replaced as a whole");
   return report.error.empty();
 }
 

@@ -5,6 +5,7 @@
 #define KALVEX_SESSION_APERTURES_H
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace kalvex::session {
@@ -19,7 +20,15 @@ struct Apertures {
 // Parses the text of a table into t (entries not named keep their value)
 // and rebuilds the sorted copy. Returns the number of usable lines.
 int parse_apertures(const std::string& text, Apertures& t);
-// Reads a table file; false (errno in err) when it cannot be read.
+// Error codes of load_apertures beside errno values.
+constexpr int kApertureNotAFile = -1;  // a directory, a device: not read
+constexpr int kApertureTooLong = -2;   // more than kApertureFileMax bytes
+// A table is a hundred short lines; a file a hundred times that size is not
+// one (and /dev/zero would never end).
+constexpr size_t kApertureFileMax = size_t{1} << 20;
+
+// Reads a table file (or a pipe); false with errno or a code above in err
+// when it cannot be read.
 bool load_apertures(const std::string& path, Apertures& t, int& err);
 // Rebuilds the sorted copy: an exchange sort, ascending, equal sizes in
 // their order.

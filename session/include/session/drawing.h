@@ -11,6 +11,7 @@
 
 #include <fgb/fgb.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,22 @@ struct WriteOptions {
   bool optimise = false;
   bool dxf_no_segments = false;
   bool selection_only = false;
+  bool force = false;  // write a drawing without elements over a file that is not empty
 };
+
+// What a path names when it is neither a file nor a pipe ("a directory,
+// not a file", "a character device, not a file", ...).
+std::string not_a_file(const char* path);
+
+// "it would make more than N elements ...; stopped", for a read or an edit
+// stopped by its budget.
+std::string too_large(int64_t budget);
+// The budget a read of path into doc had (MainDB::SetMaxElements, else
+// scaled to the file's size as the conversion scales it).
+int64_t read_budget_of(const MainDB& doc, const char* path);
+// The message of an editing operation that failed (MainDB::GetFailure),
+// "cannot WHAT 'PATH': CAUSE"; empty when it succeeded.
+std::string edit_error(const MainDB& doc, const char* what, const std::string& path);
 
 // A request for one conversion with every field the caller does not set
 // at its neutral value: identity transform, no metafile, elapsed time -1.
@@ -49,7 +65,9 @@ Pconvert request_for(const std::string& path, const KindInfo& kind, const Apertu
 // The message of a failed conversion, "cannot read 'PATH': CAUSE" (or
 // write); empty when status is FGB_CONVERT_DONE. kind_title names the kind
 // when no reader or writer exists for it.
-std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing);
+// doc, when given, tells the budget of a read stopped by it.
+std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing,
+                             const MainDB* doc = nullptr);
 
 // A metafile loaded for a read; DeleteMetaFile when it goes.
 struct MetafileHandle {
