@@ -10,7 +10,12 @@
 #include "offset/offset_engine_p.h"
 
 #include <charconv>
+#include <cstring>
+#include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <string_view>
 
@@ -20,6 +25,38 @@ namespace {
 
 std::mutex g_trace_mutex;
 bool g_log_started = false;  // guarded by g_trace_mutex
+uint64_t g_log_bytes = 0;    // written to the log since it was emptied; guarded too
+
+// The log stops growing here (a large input logs every routine entry of a
+// long sweep: hundreds of megabytes); a last line says so.
+constexpr uint64_t kMaxLogBytes = uint64_t{16} << 20;
+
+// Opens a trace file in the folder for writing without ever following a
+// symbolic link or writing into anything but a regular file: the folder
+// may be shared, and a link planted there must not redirect our writes.
+// A fresh file replaces the old one by exclusive creation (the old name,
+// whatever it is, is unlinked first: a link goes, its target stays);
+// appending reaches only a regular file. Null when it cannot be had.
+std::FILE* open_trace(const std::string& path, bool append) {
+  int fd = -1;
+  if (append) {
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+      ::close(fd);
+      return nullptr;
+    }
+    if (fd >= 0) (void)::fcntl(fd, F_SETFL, O_APPEND);
+  }
+  if (fd < 0) {
+    if (!append) (void)::unlink(path.c_str());
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  }
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, append ? "a" : "w");
+  if (!f) ::close(fd);
+  return f;
+}
 
 // Formatting without the C locale: "%12.9f", "%ld" and friends.
 class Out {
@@ -84,22 +121,31 @@ void OffsetTrace::log(const char* routine, int code) {
   if (!on_) return;
   if (!g_log_started) {
     g_log_started = true;
-    if (std::FILE* f = std::fopen(path("__err.$_C").c_str(), "w")) std::fclose(f);
+    g_log_bytes = 0;
+    if (std::FILE* f = open_trace(path("__err.$_C"), false)) std::fclose(f);
     return;
   }
-  if (!log_) log_ = std::fopen(path("__err.$_C").c_str(), "a");
+  if (g_log_bytes > kMaxLogBytes) return;
+  if (!log_) log_ = open_trace(path("__err.$_C"), true);
   if (!log_) return;
-  std::fputs(routine, log_);
-  std::fputs("  ", log_);
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, code);
   *r.ptr = '\n';
-  std::fwrite(buf, 1, static_cast<size_t>(r.ptr - buf) + 1, log_);
+  const size_t digits = static_cast<size_t>(r.ptr - buf) + 1;
+  const size_t name = std::strlen(routine);
+  g_log_bytes += name + 2 + digits;
+  if (g_log_bytes > kMaxLogBytes) {
+    std::fputs("... the log stops here (16 MB)\n", log_);
+    return;
+  }
+  std::fwrite(routine, 1, name, log_);
+  std::fputs("  ", log_);
+  std::fwrite(buf, 1, digits, log_);
 }
 
 void OffsetTrace::dump_lines(const EqvidistContext& ctx) {
   if (!on_) return;
-  Out o(std::fopen(path("1lines.$_C").c_str(), "w"));
+  Out o(open_trace(path("1lines.$_C"), false));
   if (!o) return;
   for (const OffsetLine& L : ctx.lines()) {
     o.i(L.index).s("\n");
@@ -113,7 +159,7 @@ void OffsetTrace::dump_lines(const EqvidistContext& ctx) {
 
 void OffsetTrace::dump_crossings(const EqvidistContext& ctx) {
   if (!on_) return;
-  Out o(std::fopen(path("2lines.$_C").c_str(), "w"));
+  Out o(open_trace(path("2lines.$_C"), false));
   if (!o) return;
   for (const OffsetLine& L : ctx.lines()) {
     o.i(L.index).s("\n");
@@ -124,7 +170,7 @@ void OffsetTrace::dump_crossings(const EqvidistContext& ctx) {
 
 void OffsetTrace::dump_pieces(const EqvidistContext& ctx) {
   if (!on_) return;
-  Out o(std::fopen(path("1seg.$_C").c_str(), "w"));
+  Out o(open_trace(path("1seg.$_C"), false));
   if (!o) return;
   for (const OffsetLine& L : ctx.lines()) o.i(L.index).s("\n").i(static_cast<long>(L.pieces.size())).s("\n");
 }
@@ -134,7 +180,7 @@ void OffsetTrace::dump_pieces(const EqvidistContext& ctx) {
 // lines from 5 to -5 on layer 3.
 void OffsetTrace::dump_dxf(const EqvidistContext& ctx) {
   if (!on_) return;
-  Out o(std::fopen(path("_lin1.dxf").c_str(), "w"));
+  Out o(open_trace(path("_lin1.dxf"), false));
   if (!o) return;
   o.s("0\nSECTION\n2\nENTITIES\n");
   for (const OffsetLine& L : ctx.lines()) {
