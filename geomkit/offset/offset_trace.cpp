@@ -30,6 +30,7 @@ uint64_t g_log_bytes = 0;    // written to the log since it was emptied; guarded
 // The log stops growing here (a large input logs every routine entry of a
 // long sweep: hundreds of megabytes); a last line says so.
 constexpr uint64_t kMaxLogBytes = uint64_t{16} << 20;
+uint64_t g_log_cap = kMaxLogBytes;  // guarded by g_trace_mutex
 
 // Opens a trace file in the folder for writing without ever following a
 // symbolic link or writing into anything but a regular file: the folder
@@ -111,6 +112,13 @@ OffsetTrace::OffsetTrace() {
   lock_ = std::unique_lock<std::mutex>(g_trace_mutex);
 }
 
+uint64_t OffsetTrace::set_log_cap(uint64_t bytes) {
+  std::lock_guard<std::mutex> hold(g_trace_mutex);
+  const uint64_t old = g_log_cap;
+  g_log_cap = bytes;
+  return old;
+}
+
 OffsetTrace::~OffsetTrace() {
   if (log_) std::fclose(log_);
 }
@@ -125,7 +133,7 @@ void OffsetTrace::log(const char* routine, int code) {
     if (std::FILE* f = open_trace(path("__err.$_C"), false)) std::fclose(f);
     return;
   }
-  if (g_log_bytes > kMaxLogBytes) return;
+  if (g_log_bytes > g_log_cap) return;
   if (!log_) log_ = open_trace(path("__err.$_C"), true);
   if (!log_) return;
   char buf[16];
@@ -134,8 +142,8 @@ void OffsetTrace::log(const char* routine, int code) {
   const size_t digits = static_cast<size_t>(r.ptr - buf) + 1;
   const size_t name = std::strlen(routine);
   g_log_bytes += name + 2 + digits;
-  if (g_log_bytes > kMaxLogBytes) {
-    std::fputs("... the log stops here (16 MB)\n", log_);
+  if (g_log_bytes > g_log_cap) {
+    std::fputs("... the log stops here\n", log_);
     return;
   }
   std::fwrite(routine, 1, name, log_);

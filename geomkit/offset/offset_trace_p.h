@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <cstdint>
 #include <string>
 
 namespace geomkit::offset {
@@ -46,6 +47,10 @@ class OffsetTrace {
   void dump_crossings(const EqvidistContext& ctx);
   void dump_pieces(const EqvidistContext& ctx);
   void dump_dxf(const EqvidistContext& ctx);
+
+  // The most the routine log of one process may hold (16 MB); the tests
+  // try the cap on a smaller one. Returns the previous cap.
+  static uint64_t set_log_cap(uint64_t bytes);
 
  private:
   std::string path(const char* name) const;

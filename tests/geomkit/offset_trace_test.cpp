@@ -2,6 +2,7 @@
 // KALVEX_OFFSET_TRACE_DIR names, in the engine's formats (numbers never
 // localised); nothing at all without it.
 #include "offset_support.h"
+#include "offset/offset_trace_p.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -64,6 +66,38 @@ TEST(OffsetTrace, WritesNothingWithoutTheVariable) {
   EXPECT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), 1, &out), 1);
   ::unsetenv("KALVEX_OFFSET_TRACE_DIR");
   EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+}  // namespace
+
+namespace {
+
+// Issue 17: the trace folder may be shared. A link planted under a trace
+// file's name must not carry our writes elsewhere, a pipe must not block
+// the engine, and the log of a long sweep stops growing at 16 MB.
+TEST(OffsetTrace, NeverWritesThroughLinksOrIntoPipesAndCapsTheLog) {
+  TempFolder dir("kalvex-offset-hostile");
+  TempFolder elsewhere("kalvex-offset-victim");
+  const fs::path victim = elsewhere.path() / "victim";
+  testsupport::spit(victim, "keep");
+  for (const char* name : {"1lines.$_C", "2lines.$_C", "_lin1.dxf"})
+    fs::create_symlink(victim, dir.path() / name);
+  ASSERT_EQ(::mkfifo((dir.path() / "1seg.$_C").c_str(), 0600), 0);
+  ASSERT_EQ(::setenv("KALVEX_OFFSET_TRACE_DIR", dir.path().c_str(), 1), 0);
+  std::vector<offset_corpus::Ring> out;
+  ASSERT_EQ(engine_offset(offset_corpus::rect(0, 0, 10, 10), 1, &out), 1);
+  // A sweep that logs megabytes, against a cap of 64 KB (16 MB in use).
+  const uint64_t cap = geomkit::offset::OffsetTrace::set_log_cap(64 << 10);
+  engine_offset(offset_corpus::star(300, 10, 20, 3), -0.5, &out);
+  geomkit::offset::OffsetTrace::set_log_cap(cap);
+  ::unsetenv("KALVEX_OFFSET_TRACE_DIR");
+
+  EXPECT_EQ(slurp(victim), "keep");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / "1lines.$_C")));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / "_lin1.dxf")));
+  const std::string log = slurp(dir.path() / "__err.$_C");
+  EXPECT_LE(log.size(), (64u << 10) + 100);
+  EXPECT_NE(log.find("... the log stops here\n"), std::string::npos);
 }
 
 }  // namespace
