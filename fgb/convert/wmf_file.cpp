@@ -22,18 +22,28 @@ HMETAFILE handle_of(std::vector<uint8_t>&& bits) noexcept {
   return mf;
 }
 
+// errno tells the caller why a load failed: the open or read error (EISDIR
+// for a folder, EINVAL for a device or a socket), ENOMEM, or 0 when the
+// bytes are not a metafile.
 HMETAFILE load(const char* path, bool placeable, int* units) noexcept {
   if (!path) return nullptr;
   try {
     fgb::conv::InputFile in;
     int err = 0;
-    if (!in.load(path, err)) return nullptr;
+    if (!in.load(path, err)) {
+      errno = err > 0 ? err : EINVAL;
+      return nullptr;
+    }
+    errno = 0;
     if (!placeable && in.size() >= 4 && fgb::conv::ByteCursor::le32(in.data()) == FGB_PLACEABLE_KEY)
       return nullptr;  // a placeable file is not a plain metafile
     std::vector<uint8_t> bits;
     if (!bits_from_file(in.data(), in.size(), placeable, bits, units)) return nullptr;
-    return handle_of(std::move(bits));
+    HMETAFILE mf = handle_of(std::move(bits));
+    if (!mf) errno = ENOMEM;
+    return mf;
   } catch (...) {
+    errno = ENOMEM;
     return nullptr;
   }
 }

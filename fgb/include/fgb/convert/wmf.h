@@ -35,7 +35,11 @@ FGB_API HMETAFILE GetPlaceableMetaFile(const char* path, int* units_per_inch) FG
 
 /* Loads a plain metafile (no placeable header) the same way. Null when the
  * file cannot be opened or read or is not a metafile (a placeable file is
- * not). Free the handle with DeleteMetaFile. */
+ * not). Free the handle with DeleteMetaFile.
+ * Both loaders leave errno, when they fail, at the error of opening or
+ * reading the file (EISDIR for a folder, EINVAL for a device or a socket,
+ * which are not read), at ENOMEM when memory ran out, or at 0 when the
+ * bytes are not a metafile. */
 FGB_API HMETAFILE GetMetaFileA(const char* path) FGB_NOEXCEPT;
 
 /* A metafile from size bytes of bits in memory (copied). Null when they do
