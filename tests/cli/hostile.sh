@@ -58,7 +58,7 @@ left=$(hidden)
 [ "$(hidden)" -eq 0 ] || fail "temporary files of killed saves stay ($left before the last save)"
 
 # ---- a memory limit: the read stops with "out of memory", nothing written
-if (ulimit -v 400000; exec "$cli" help > /dev/null 2>&1); then
+if { (ulimit -v 400000; exec "$cli" help > /dev/null 2>&1); } 2> /dev/null; then
   awk 'BEGIN { printf "IN;SP1;PU100,0;PD;"; for (i = 0; i < 4600; i++) printf "AA0,0,3600,10;" }' > sweeps.hpg
   echo old > mem.dxf
   (ulimit -v 250000; exec "$cli" convert sweeps.hpg mem.dxf) 2> err.txt
