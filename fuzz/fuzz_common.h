@@ -103,6 +103,10 @@ class CheckingSink final : public ElementSink {
 // what is tried, and the budget's stop is tried with them.
 inline int64_t fuzz_budget(size_t size) { return 1024 + static_cast<int64_t>(size / 4); }
 
+// Documents of more elements than this are not written: ordering and
+// writing a thousand arc chords costs a hundred times the read.
+constexpr int kWriteElementsUpTo = 256;
+
 // Inputs up to this size are also written in every kind and read back;
 // larger ones only read, so that the fuzzer spends its time on the readers.
 constexpr size_t kWriteUpTo = 2048;
@@ -129,7 +133,7 @@ inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
   } catch (const CheckingSink::Stop&) {
   }
   doc.SetAddBudget(-1);
-  if (size > kWriteUpTo) return 0;
+  if (size > kWriteUpTo || doc.GetCountElems() > kWriteElementsUpTo) return 0;
 
   // The reader's own kind, read back, and one other writer in turn (by the
   // input's size): every writer still sees every kind of document over a
