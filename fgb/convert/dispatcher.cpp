@@ -105,6 +105,8 @@ int read_into(MainDB& doc, Pconvert& req) {
     // The caller loaded the metafile; without one nothing is read.
     if (!req.metafile) return FGB_CONVERT_READ_FAILED;
     const std::vector<uint8_t>& bits = req.metafile->bits;
+    opt.wmf_framed = req.metafile->framed;
+    for (int i = 0; i < 4; ++i) opt.wmf_frame[i] = req.metafile->frame[i];
     return read_document(doc, req.kind, bits.data(), bits.size(), opt);
   }
   if (!req.path) return FGB_CONVERT_BAD_REQUEST;

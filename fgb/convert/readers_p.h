@@ -16,7 +16,9 @@ struct ReadOptions {
   const float* apertures = nullptr;  // sizes (inches) by D-code, or null: all 0
   int aperture_count = 0;            // entries of apertures
   int layer = 0;                     // board layer to read (PCAD boards); -1 reads every position
-  gr_ctrans transform{0.0, 0.0, 1.0, 0.0, 1.0, 1, 1};  // metafiles: logical units -> inches
+  gr_ctrans transform{0.0, 0.0, 1.0, 0.0, 1.0, 1, 1};  // metafiles: the frame's units -> inches
+  bool wmf_framed = false;                             // metafiles: wmf_frame holds the placeable
+  int16_t wmf_frame[4] = {0, 0, 0, 0};                 //   header's box: left, top, right, bottom
   fgb_progress_fn progress = nullptr;
   void* progress_user = nullptr;
   fgb_import_report* report = nullptr;  // null: nothing is reported

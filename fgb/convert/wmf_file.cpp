@@ -41,6 +41,10 @@ HMETAFILE load(const char* path, bool placeable, int* units) noexcept {
     if (!bits_from_file(in.data(), in.size(), placeable, bits, units)) return nullptr;
     HMETAFILE mf = handle_of(std::move(bits));
     if (!mf) errno = ENOMEM;
+    if (mf && placeable) {
+      mf->framed = true;
+      frame_of(in.data(), mf->frame);
+    }
     return mf;
   } catch (...) {
     errno = ENOMEM;

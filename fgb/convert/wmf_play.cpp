@@ -2,6 +2,8 @@
 #include "convert/bytes_p.h"
 #include "convert/wmf_p.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace fgb::wmf {
@@ -51,6 +53,10 @@ bool bits_from_file(const uint8_t* file, size_t size, bool placeable, std::vecto
   return true;
 }
 
+void frame_of(const uint8_t* file, int16_t frame[4]) noexcept {
+  for (size_t i = 0; i < 4; ++i) frame[i] = ByteCursor::les16(file + kFrameOffset + 2 * i);
+}
+
 // ---- records -------------------------------------------------------------
 
 RecordWalker::RecordWalker(const uint8_t* bits, size_t size) noexcept
@@ -76,9 +82,22 @@ bool RecordWalker::next(Record& r) noexcept {
 
 // ---- playback ------------------------------------------------------------
 
-Player::Player() noexcept {
-  pen_ = LOGPEN{PS_SOLID, {0, 0}, RGB(0, 0, 0)};
-  brush_ = LOGBRUSH{BS_SOLID, RGB(255, 255, 255), 0};
+namespace {
+
+// SaveDC keeps at most this many states; later ones are not kept (and
+// their RestoreDC finds nothing to restore).
+constexpr size_t kMaxSavedStates = 4096;
+// Window sizes (logical units) beyond this are not taken: ScaleWindowExt
+// repeated would otherwise run them to infinity.
+constexpr double kMaxWindowExtent = 1e9;
+
+}  // namespace
+
+Player::Player() noexcept : Player(DcState{}) {}
+
+Player::Player(const DcState& start) noexcept : dc_(start) {
+  dc_.pen = LOGPEN{PS_SOLID, {0, 0}, RGB(0, 0, 0)};
+  dc_.brush = LOGBRUSH{BS_SOLID, RGB(255, 255, 255), 0};
 }
 
 void Player::create(const Object& o) {
@@ -95,8 +114,26 @@ void Player::create(const Object& o) {
   table_[slot] = o;
 }
 
+// RestoreDC(n): n below 0 goes back -n saves from the latest; n above 0 to
+// the n-th save counted from the first. A save that is not there restores
+// nothing.
+void Player::restore(int16_t which) {
+  size_t keep;
+  if (which < 0) {
+    const auto back = static_cast<size_t>(-static_cast<int32_t>(which));
+    if (back > saved_.size()) return;
+    keep = saved_.size() - back;
+  } else {
+    if (which == 0 || static_cast<size_t>(which) > saved_.size()) return;
+    keep = static_cast<size_t>(which) - 1;
+  }
+  dc_ = saved_[keep];
+  saved_.resize(keep);
+}
+
 void Player::play(const Record& r) {
-  // Parameters past the end of a record read as zeros.
+  // Parameters past the end of a record read as zeros. Coordinates come
+  // last first (y, then x).
   ByteCursor in(r.params, r.param_bytes);
   Object o;
   switch (r.function) {
@@ -127,7 +164,17 @@ void Player::play(const Record& r) {
       o.brush = LOGBRUSH{in.u16() == kBrushPattern ? kBrushPattern : kBrushDibPattern, 0, 0};
       create(o);
       break;
-    case kCreateFontIndirect:
+    case kCreateFontIndirect: {
+      // height, width, escapement, orientation, weight, then bytes: italic, ...
+      o.kind = Kind::kFont;
+      o.font.height = in.i16();
+      in.skip(2);
+      o.font.escapement = in.i16();
+      in.skip(4);
+      o.font.italic = in.u8() != 0;
+      create(o);
+      break;
+    }
     case kCreatePalette:
     case kCreateRegion:
       o.kind = Kind::kOther;
@@ -137,8 +184,9 @@ void Player::play(const Record& r) {
       const uint16_t i = in.u16();
       if (i >= table_.size()) break;
       const Object& s = table_[i];
-      if (s.kind == Kind::kPen) pen_ = s.pen;
-      if (s.kind == Kind::kBrush) brush_ = s.brush;
+      if (s.kind == Kind::kPen) dc_.pen = s.pen;
+      if (s.kind == Kind::kBrush) dc_.brush = s.brush;
+      if (s.kind == Kind::kFont) dc_.font = s.font;
       break;
     }
     case kDeleteObject: {
@@ -150,6 +198,50 @@ void Player::play(const Record& r) {
       free_.push(i);
       break;
     }
+    case kSetWindowOrg: {
+      const int16_t y = in.i16();
+      dc_.window_org[0] = in.i16();
+      dc_.window_org[1] = y;
+      break;
+    }
+    case kOffsetWindowOrg: {
+      const int16_t dy = in.i16();
+      const int16_t dx = in.i16();
+      dc_.window_org[0] = std::clamp(dc_.window_org[0] + dx, -kMaxWindowExtent, kMaxWindowExtent);
+      dc_.window_org[1] = std::clamp(dc_.window_org[1] + dy, -kMaxWindowExtent, kMaxWindowExtent);
+      break;
+    }
+    case kSetWindowExt: {
+      // A size of 0 is refused, as the platform refuses it.
+      const int16_t y = in.i16();
+      const int16_t x = in.i16();
+      if (x != 0 && y != 0) {
+        dc_.window_ext[0] = x;
+        dc_.window_ext[1] = y;
+      }
+      break;
+    }
+    case kScaleWindowExt: {
+      const int16_t y_den = in.i16(), y_num = in.i16(), x_den = in.i16(), x_num = in.i16();
+      if (x_den == 0 || y_den == 0 || x_num == 0 || y_num == 0 || dc_.window_ext[0] == 0) break;
+      const double x = dc_.window_ext[0] * x_num / x_den, y = dc_.window_ext[1] * y_num / y_den;
+      if (std::fabs(x) <= kMaxWindowExtent && std::fabs(y) <= kMaxWindowExtent) {
+        dc_.window_ext[0] = x;
+        dc_.window_ext[1] = y;
+      }
+      break;
+    }
+    case kSaveDC:
+      if (saved_.size() < kMaxSavedStates) saved_.push_back(dc_);
+      break;
+    case kRestoreDC: restore(in.i16()); break;
+    case kMoveTo:
+    case kLineTo:
+      dc_.y = in.i16();
+      dc_.x = in.i16();
+      break;
+    case kSetTextAlign: dc_.text_align = in.u16(); break;
+    case kSetTextColor: dc_.text_colour = in.u32(); break;
     default:
       break;
   }

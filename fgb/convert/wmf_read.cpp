@@ -1,30 +1,36 @@
 // Metafile import: the polygons, polylines and poly-polygons of a metafile,
-// each with the pen and brush the metafile had selected at that record.
+// each with the pen and brush the metafile had selected at that record, and
+// the lines, rectangles, ellipses, arcs and texts beside them (Shapes, in
+// wmf_shapes.cpp and wmf_text.cpp).
 //
 // The records are walked in order. Before a record is played, the pen and
 // brush in force are taken (so a record's own changes apply to the records
 // after it); polygon and polyline records become polylines, poly-polygon
-// records a set of closed polylines. Every point is transformed from the
-// metafile's logical units with the request's transform (to inches).
+// records a set of closed polylines. Every point goes through the
+// metafile's own mapping (its window onto its frame, upright) and then the
+// request's transform (to inches): see Mapping.
 //
-//   0324 polygon       count, then count points (x, y)  -> polyline with the
-//                      brush as its fill, closed when its first and last
-//                      points are the same as stored in the file
-//   0325 polyline      the same layout                  -> polyline, default fill
+//   0324 polygon       count, then count points (x, y)  -> closed polyline
+//                      with the brush as its fill (a polygon is always
+//                      closed; a last point repeating the first stays)
+//   0325 polyline      the same layout                  -> polyline, default
+//                      fill, closed when its first and last points are the
+//                      same as stored in the file
 //   0538 poly-polygon  number of polygons, a count each, then all points
 //                                                        -> closed polylines, brush fill
 // All numbers 16-bit signed, except the poly-polygon's counts (unsigned).
 // Counts are not trusted: a count beyond the points the record holds is
 // cut to them; a count of 0 or less adds nothing.
 //
-// The pen's width is in the metafile's logical units: it is scaled with
-// the transform like the coordinates, so that the element's width is in
-// inches like everything in the document.
+// The pen's width is in the metafile's logical units: it is mapped like
+// the coordinates, so that the element's width is in inches like
+// everything in the document.
 #include "convert/bytes_p.h"
 #include "convert/sink_p.h"
 #include "convert/progress_p.h"
 #include "convert/readers_p.h"
 #include "convert/path_p.h"
+#include "convert/report_p.h"
 #include "convert/wmf_p.h"
 
 #include <cfloat>
@@ -48,40 +54,54 @@ bool usable(const gr_ctrans& t) {
 class WmfReader {
  public:
   WmfReader(const uint8_t* data, size_t size, ElementSink& sink, const ReadOptions& opt)
-      : data_(data), size_(size), sink_(sink), t_(opt.transform), meter_(opt.progress, opt.progress_user, size) {}
+      : data_(data),
+        size_(size),
+        sink_(sink),
+        t_(opt.transform),
+        meter_(opt.progress, opt.progress_user, size),
+        report_(opt.report, data, size, false),
+        map_(opt),
+        player_(wmf::Mapping::initial_state(opt)),
+        shapes_(sink, map_, report_) {}
 
   int run() {
     if (!wmf::valid_header(data_, size_) || !usable(t_)) return 0;
+    report_.dialect("Windows metafile");
     wmf::RecordWalker walk(data_, size_);
-    wmf::Player player;
+    wmf::Player& player = player_;
     wmf::Record r;
+    size_t at = walk.offset();
     while (walk.next(r)) {
       switch (r.function) {
         case wmf::kPolygon:
         case wmf::kPolyline:
+          shapes_.flush();
           poly(r, player);
           break;
         case wmf::kPolyPolygon:
+          shapes_.flush();
           poly_polygon(r, player);
           break;
-        default:
-          break;
+        default: shapes_.draw(r, player.dc(), at); break;
       }
       player.play(r);
-      meter_.at(walk.offset());
+      if (changes_window(r.function)) map_.update(player.dc());
+      at = walk.offset();
+      meter_.at(at);
     }
+    shapes_.flush();
     meter_.finish();
-    return added_ ? 1 : 0;
+    return added_ || shapes_.added() ? 1 : 0;
   }
 
  private:
-  gr_curve_style pen_style_of(const LOGPEN& pen) const {
-    gr_curve_style s;
-    gr_create_curve_style_by_logpen(&s, &pen);
-    const double w = std::fabs(static_cast<double>(pen.lopnWidth.x)) * std::fabs(t_.scale);
-    s.width = static_cast<float>(w <= FLT_MAX ? w : FLT_MAX);
-    return s;
+  static bool changes_window(uint16_t function) {
+    return function == wmf::kSetWindowOrg || function == wmf::kSetWindowExt ||
+           function == wmf::kOffsetWindowOrg || function == wmf::kScaleWindowExt ||
+           function == wmf::kRestoreDC;
   }
+
+  gr_curve_style pen_style_of(const LOGPEN& pen) const { return wmf::pen_style_of(pen, map_); }
 
   static gr_fill_area_style fill_of(const LOGBRUSH& brush) {
     gr_fill_area_style f;
@@ -90,7 +110,7 @@ class WmfReader {
   }
 
   gr_cpoint point(const uint8_t* p) const {
-    return gr_vector_ctrans(ByteCursor::les16(p), ByteCursor::les16(p + 2), &t_);
+    return map_.point(ByteCursor::les16(p), ByteCursor::les16(p + 2));
   }
 
   void poly(const wmf::Record& r, const wmf::Player& player) {
@@ -105,7 +125,7 @@ class WmfReader {
       const gr_cpoint q = point(pts + 4 * i);
       path_.push(q.x, q.y);
     }
-    const bool closed = std::memcmp(pts, pts + 4 * (n - 1), 4) == 0;
+    const bool closed = r.function == wmf::kPolygon || std::memcmp(pts, pts + 4 * (n - 1), 4) == 0;
     const gr_curve_style pen = pen_style_of(player.pen());
     if (r.function == wmf::kPolygon)
       sink_.add_filled(kPolyline, path_.polyline(closed), pen, fill_of(player.brush()));
@@ -159,6 +179,10 @@ class WmfReader {
   ElementSink& sink_;
   gr_ctrans t_;
   ProgressMeter meter_;
+  Reporter report_;
+  wmf::Mapping map_;
+  wmf::Player player_;
+  wmf::Shapes shapes_;
   PathBuffer path_;
   std::vector<double> block_;  // the poly-polygon being built, 8-byte aligned
   bool added_ = false;
@@ -176,7 +200,10 @@ int read_wmf_file(const uint8_t* data, size_t size, ElementSink& sink, const Rea
   std::vector<uint8_t> bits;
   int units = 0;
   if (!wmf::bits_from_file(data, size, placeable, bits, &units)) return 0;
-  return read_wmf(bits.data(), bits.size(), sink, opt);
+  ReadOptions framed = opt;
+  framed.wmf_framed = placeable;
+  if (placeable) wmf::frame_of(data, framed.wmf_frame);
+  return read_wmf(bits.data(), bits.size(), sink, framed);
 }
 
 }  // namespace fgb::conv

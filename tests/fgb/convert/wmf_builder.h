@@ -67,6 +67,30 @@ class Wmf {
     return rec(0x0538, w);
   }
   Wmf& eof() { return rec(0x0000, {}); }
+  // Records of the device context's window and state: coordinates go y first.
+  Wmf& window_org(int x, int y) { return rec(0x020B, {y, x}); }
+  Wmf& window_ext(int x, int y) { return rec(0x020C, {y, x}); }
+  Wmf& save() { return rec(0x001E, {}); }
+  Wmf& restore(int n) { return rec(0x0127, {n}); }
+  Wmf& move_to(int x, int y) { return rec(0x0214, {y, x}); }
+  Wmf& line_to(int x, int y) { return rec(0x0213, {y, x}); }
+  // Text: TextOut's count, characters two to a word, y, x.
+  Wmf& text_out(int x, int y, const std::string& text) {
+    std::vector<int> w{static_cast<int>(text.size())};
+    for (size_t i = 0; i < text.size(); i += 2)
+      w.push_back(static_cast<unsigned char>(text[i]) |
+                  (i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) << 8 : 0));
+    w.push_back(y);
+    w.push_back(x);
+    return rec(0x0521, w);
+  }
+  // A font of the height (logical units) and escapement (tenths of a degree).
+  Wmf& font(int height, int escapement) {
+    std::vector<int> w(25, 0);
+    w[0] = height;
+    w[2] = escapement;
+    return rec(0x02FB, w);
+  }
 
   // The standard header and the records (what a handle holds).
   std::string bits(uint16_t objects = 16) const {
@@ -80,12 +104,13 @@ class Wmf {
     put16(s, 0);
     return s + body_;
   }
-  // With the placeable header in front.
-  std::string placeable(int units_per_inch, uint16_t objects = 16) const {
+  // With the placeable header in front: its box left, top, right, bottom.
+  std::string placeable(int units_per_inch, uint16_t objects = 16,
+                        std::vector<int> box = {0, 0, 1000, 1000}) const {
     std::string s;
     put32(s, 0x9AC6CDD7u);
     put16(s, 0);
-    for (int v : {0, 0, 1000, 1000}) put16(s, v);
+    for (int v : box) put16(s, v);
     put16(s, units_per_inch);
     put32(s, 0);
     put16(s, 0);
