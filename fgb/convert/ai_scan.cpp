@@ -186,7 +186,7 @@ bool scan_float(const char*& p, const char* end, double& value) noexcept {
   return true;
 }
 
-int scan_numbers(std::string_view line, int max, double* values, char* after) noexcept {
+int scan_numbers(std::string_view line, int max, double* values, char* after, size_t& rest) noexcept {
   const char* p = line.data();
   const char* end = p + line.size();
   // The blank between two conversions skips white space, as "%f" and "%1s"
@@ -196,7 +196,21 @@ int scan_numbers(std::string_view line, int max, double* values, char* after) no
     while (p < end && is_space(*p)) ++p;
     after[n++] = p < end ? *p : '\0';
   }
+  rest = static_cast<size_t>(p - line.data());
   return n;
+}
+
+int scan_numbers(std::string_view line, int max, double* values, char* after) noexcept {
+  size_t rest;
+  return scan_numbers(line, max, values, after, rest);
+}
+
+std::string_view word_at(std::string_view text) noexcept {
+  size_t i = 0;
+  while (i < text.size() && is_space(text[i])) ++i;
+  size_t j = i;
+  while (j < text.size() && !is_space(text[j])) ++j;
+  return text.substr(i, j - i);
 }
 
 std::string_view first_word(std::string_view line, size_t width) noexcept {

@@ -30,6 +30,10 @@ class LineReader {
   // False at the end of the lines.
   bool next(std::string_view& line) noexcept;
   size_t offset() const noexcept { return static_cast<size_t>(p_ - begin_); }
+  // Goes back (or on) to a place offset() gave.
+  void seek(size_t offset) noexcept {
+    p_ = begin_ + (offset < static_cast<size_t>(end_ - begin_) ? offset : static_cast<size_t>(end_ - begin_));
+  }
 
  private:
   const uint8_t* p_;
@@ -55,6 +59,12 @@ bool scan_float(const char*& p, const char* end, double& value) noexcept;
 // the line). So sscanf(line, "%f %f %1s") assigns 3 items with the
 // operator c exactly when 2 or more numbers are read and after[1] is c.
 int scan_numbers(std::string_view line, int max, double* values, char* after) noexcept;
+// The same; rest receives where the text after the numbers read (and the
+// blanks after them) begins.
+int scan_numbers(std::string_view line, int max, double* values, char* after, size_t& rest) noexcept;
+
+// The word (up to white space) at the start of text, blanks skipped.
+std::string_view word_at(std::string_view text) noexcept;
 
 // The first word as "%Ns" reads it (white space skipped, then at most
 // `width` characters up to white space); empty for a blank line.

@@ -55,8 +55,10 @@ TEST(AiRead, SevenPointExample) {
 TEST(AiRead, CurvesAddThreePointsAndALineAfterACurveStartsAtItsEnd) {
   const auto e = read_ai_text(after_setup("5 5 m\n10 10 20 20 30 30 c\n40 45 L\n1 2 3 4 5 6 C\nf\n"));
   ASSERT_EQ(e.size(), 1u);
+  // f closes the path: a straight piece back to its start (issue 15).
   const std::vector<std::pair<double, double>> want = {{5, 5},   {10, 10}, {20, 20}, {30, 30}, {30, 30},
-                                                       {40, 45}, {40, 45}, {1, 2},   {3, 4},   {5, 6}};
+                                                       {40, 45}, {40, 45}, {1, 2},   {3, 4},   {5, 6},
+                                                       {5, 6},   {5, 5},   {5, 5}};
   ASSERT_EQ(e[0].pts.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) expect_point(e[0].pts[i], want[i].first, want[i].second, std::to_string(i));
 }
@@ -69,19 +71,22 @@ TEST(AiRead, WhatEndsAPathAndWhatIsSkipped) {
   } rows[] = {
       {"moveto then paint adds nothing", "0 0 m\nS\n", {}},
       {"S", "0 0 m\n1 1 l\nS\n", {4}},
-      {"s", "0 0 m\n1 1 l\ns\n", {4}},
-      {"f", "0 0 m\n1 1 l\nf\n", {4}},
-      {"F", "0 0 m\n1 1 l\nF\n", {4}},
-      {"B", "0 0 m\n1 1 l\nB\n", {4}},
-      {"b", "0 0 m\n1 1 l\n  b\n", {4}},
+      // s, f, F, B and b close the path they paint (issue 15): a closing piece.
+      {"s", "0 0 m\n1 1 l\ns\n", {7}},
+      {"f", "0 0 m\n1 1 l\nf\n", {7}},
+      {"F", "0 0 m\n1 1 l\nF\n", {7}},
+      {"B", "0 0 m\n1 1 l\nB\n", {7}},
+      {"b", "0 0 m\n1 1 l\n  b\n", {7}},
+      {"a path ending where it began needs no closing piece", "0 0 m\n1 1 l\n0 0 l\nf\n", {7}},
       {"paint words count by their first character", "0 0 m\n1 1 l\nstroke\n", {4}},
       {"n does not paint", "0 0 m\n1 1 l\nn\n2 2 l\nS\n", {7}},
       {"h adds no closing piece", "0 0 m\n1 0 l\n1 1 l\nh\nS\n", {7}},
-      {"v and y are skipped", "0 0 m\n1 1 2 2 v\n1 1 2 2 y\n1 1 l\nS\n", {4}},
+      // v and y are curves with a control point on an end (issue 15).
+      {"v and y are curves", "0 0 m\n1 1 2 2 v\n1 1 2 2 y\n1 1 l\nS\n", {10}},
       {"a second moveto inside a path is skipped", "0 0 m\n1 1 l\n5 5 m\n2 2 l\nS\n", {7}},
       {"attribute lines between", "0 0 m\n0 0 0 1 k\n1 1 l\n0.5 w\nS\n", {4}},
       {"lines before a moveto are skipped", "1 1 l\nS\n0 0 m\n1 1 l\nS\n", {4}},
-      {"two paths", "0 0 m\n1 1 l\nS\n2 2 m\n3 3 l\n4 4 5 5 6 6 c\nF\n", {4, 7}},
+      {"two paths", "0 0 m\n1 1 l\nS\n2 2 m\n3 3 l\n4 4 5 5 6 6 c\nF\n", {4, 10}},
       {"path dropped at the end of the file", "0 0 m\n1 1 l\nS\n2 2 m\n3 3 l\n", {4}},
       {"a last line without a line feed is not read", "0 0 m\n1 1 l\nS", {}},
       {"moveto by its first character", "0 0 moveto\n1 1 l\nS\n", {4}},

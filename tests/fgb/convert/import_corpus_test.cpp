@@ -1,8 +1,10 @@
 // Real Illustrator and metafile files of other programs (KALVEX_CORPUS_DIR,
 // skipped when absent): every one reads without a crash and with finite
 // points; the files we know give the elements they hold (counted apart
-// from the reader: the path operators after the setup end, and the
-// polygon records with points).
+// from the reader: the painted paths after the setup end, or the prolog's
+// end, with more than a moveto, each subpath of the later operators; the
+// metafiles' polygon records, runs of LineTo, rectangles, ellipses, arcs
+// and texts with a character to draw).
 #include "convert_test_util.h"
 
 #include <map>
@@ -25,16 +27,16 @@ TEST(ImportCorpus, EveryFileReadsWithPlausibleCounts) {
       {"ai",
        read_ai,
        {{"uniconvertor_probe.ai", 1},
-        {"ghostscript_tiger.eps", 0},  // an EPS wrapper without a setup end
-        {"pillow_illu10_no_preview.eps", 15}}},
+        {"ghostscript_tiger.eps", 239},          // no setup end: read after the prolog's
+        {"pillow_illu10_no_preview.eps", 39}}},  // mo, li, cv: 41 subpaths, 2 of them clipping
       {"wmf",
        read_wmf_file,
        {{"pillow_drawing.wmf", 1},
-        {"wmf2svg_fulltest.wmf", 5},
-        {"wmf2svg_symbol-font-tables.wmf", 0},  // text and lines only
-        {"wmfemfviewer_image208.wmf", 2},
-        {"wmfemfviewer_image212.wmf", 4},
-        {"wmfemfviewer_image74.wmf", 1},
+        {"wmf2svg_fulltest.wmf", 123},
+        {"wmf2svg_symbol-font-tables.wmf", 644},
+        {"wmfemfviewer_image208.wmf", 18},
+        {"wmfemfviewer_image212.wmf", 10},
+        {"wmfemfviewer_image74.wmf", 8},  // a run of 4 LineTo, a polygon, a stroke, 5 texts
         {"wmfemfviewer_sample.wmf", 26}}},
   };
   size_t files = 0;
