@@ -33,7 +33,7 @@ void Reader::expand(Block& block, const Place& place) {
     if (p.code != 0) continue;
     if (!entity(sub, trim(p.value), p.offset, place)) break;  // a cut-short entity ends the block
   }
-  inserted_pairs_ += sub.count() + 1;
+  inserted_pairs_ += sub.count() + kReferenceCost;
   block.seen = true;
   block.active = false;
   quiet_ = was_quiet;

@@ -38,10 +38,12 @@ constexpr double kRadPerDeg = kPi / 180.0;
 
 // Block references inside block definitions nest at most this deep.
 constexpr int kMaxBlockDepth = 16;
-// Pairs read again for block references, over a whole file: about a
-// gigabyte of drawing. Each reference (each cell of an array) costs at
-// least one.
-constexpr uint64_t kMaxInsertedPairs = uint64_t{1} << 25;
+// Pairs read again for block references, over a whole file: half a
+// gigabyte of drawing or so. Each reference (each cell of an array) costs
+// kReferenceCost more, what setting it up takes, so that references to
+// empty blocks are bounded too.
+constexpr uint64_t kMaxInsertedPairs = uint64_t{1} << 24;
+constexpr uint64_t kReferenceCost = 8;
 // Splines of a higher degree are not read (a degree costs its square per
 // point evaluated).
 constexpr int kMaxSplineDegree = 25;
