@@ -13,6 +13,7 @@ import re
 import subprocess
 import tempfile
 
+import strip
 from core import Drawing
 
 TIMEOUT_S = 300
@@ -53,21 +54,37 @@ def _run(cli, args):
 CUTTER_UNITS = os.environ.get("KALVEX_CUTTER_UNITS", "100")
 
 
-def read(cli, path, kind):
-    """(Drawing in inches, element counts by kind {name: n, 'elements': n})."""
+def _counts(cli, kind_args, path):
     counts = {}
-    if kind == "gerber-cutter":
-        kind_args = ["--from", kind, "--cutter-units", CUTTER_UNITS]
-    else:
-        kind_args = ["--from", kind]
     for line in _run(cli, ["info"] + kind_args + [path]).splitlines():
         m = re.match(r"\s*([a-z ]+?):?\s+(\d+)$", line)
         if m:
             counts[m.group(1)] = int(m.group(2))
+    return counts
+
+
+def read(cli, path, kind):
+    """(Drawing in inches, element counts by kind {name: n, 'elements': n}).
+
+    The counts are of the whole file; the drawing leaves out what the peer
+    of the kind leaves out (strip.py)."""
+    if kind == "gerber-cutter":
+        kind_args = ["--from", kind, "--cutter-units", CUTTER_UNITS]
+    else:
+        kind_args = ["--from", kind]
+    counts = _counts(cli, kind_args, path)
     d = Drawing()
     if counts.get("elements", 0) == 0:
         return d, counts
     with tempfile.TemporaryDirectory(prefix="fidelity-") as tmp:
+        if kind in ("dxf", "wmf"):
+            copy = os.path.join(tmp, "compared." + kind)
+            left_out = (strip.dxf if kind == "dxf" else strip.wmf)(path, copy)
+            if left_out:
+                d.notes.append("%d texts%s left out as by the peer" % (left_out, " and points" if kind == "dxf" else ""))
+                path = copy
+                if _counts(cli, kind_args, path).get("elements", 0) == 0:
+                    return d, counts
         dxf = os.path.join(tmp, "ours.dxf")
         _run(cli, ["convert"] + kind_args + ["--to", "dxf", path, dxf])
         with open(dxf, encoding="latin-1") as f:

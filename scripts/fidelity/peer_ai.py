@@ -5,7 +5,9 @@ Ghostscript runs the file as PostScript; that needs the Illustrator procset
 carry it. pstoedit's gnuplot driver writes every path Ghostscript painted,
 filled or stroked, as a run of "x y" lines in PostScript points (1/72 in,
 y up), curves flattened by Ghostscript; texts are left out (-dt is not
-given).
+given). A path both filled and stroked (Illustrator's B and b) comes out
+twice, once per painting; the second, the same points again, is dropped so
+that pen-down lengths compare the path once.
 """
 
 import os
@@ -41,7 +43,16 @@ def read(path, tmp):
 def parse(text):
     d = Drawing()
     k = 1 / POINTS_PER_INCH
-    pts = []
+    pts, last, twice = [], None, 0
+
+    def add(p):
+        nonlocal last, twice
+        if p == last:
+            twice += 1
+        else:
+            d.add_path(p)
+        last = p
+
     for line in text.splitlines():
         parts = line.split()
         if len(parts) == 2 and not line.startswith("#"):
@@ -51,8 +62,10 @@ def parse(text):
             except ValueError:
                 pass
         if pts:
-            d.add_path(pts)
+            add(pts)
         pts = []
     if pts:
-        d.add_path(pts)
+        add(pts)
+    if twice:
+        d.notes.append("%d paths painted twice (fill and stroke) counted once" % twice)
     return d
