@@ -146,6 +146,7 @@ class AiReader {
     // by their last word alone.
     size_t last = line.size();
     while (last > 0 && ai::is_space(line[last - 1])) --last;
+    if (last == 0 || (line[last - 1] != 'e' && line[last - 1] != 't')) return false;  // the usual case
     size_t first = last;
     while (first > 0 && !ai::is_space(line[first - 1]) && line[first - 1] != ']') --first;
     const std::string_view tail = line.substr(first, last - first);
@@ -200,6 +201,7 @@ class AiReader {
                            f.e == frame_.e && f.f == frame_.f))
       report_.add("page frame", FGB_REPORT_NOTE, lines_.offset());
     frame_ = f;
+    plain_frame_ = f.identity();
     return true;
   }
 
@@ -212,7 +214,7 @@ class AiReader {
     while (next(line)) {
       // "%f %f %1s" giving three items, the third "m".
       if (ai::scan_numbers(line, 2, v, after, rest) == 2 && after[1] == 'm' && all_finite(v, 2)) {
-        agm_ = ai::word_at(line.substr(rest)) == "mo";
+        agm_ = rest + 1 < line.size() && line[rest + 1] == 'o' && ai::word_at(line.substr(rest)) == "mo";
         if (agm_) report_.dialect("Illustrator 9 or later, printing data");
         path_.clear();
         starts_.assign(1, 0);
@@ -223,7 +225,10 @@ class AiReader {
         report_.add(kPrivateData, FGB_REPORT_NOTE, lines_.offset());
         return false;
       }
-      frame_line(line);
+      // Frame lines end with their operator (translate, scale, concat,
+      // ct, gsave, grestore); most lines are told apart by the last byte.
+      if (!line.empty() && (line.back() == 'e' || line.back() == 't' || ai::is_space(line.back())))
+        frame_line(line);
     }
     return false;
   }
@@ -345,6 +350,10 @@ class AiReader {
 
   // Appends a point given in PostScript points, through the frame.
   void push(double x, double y) {
+    if (plain_frame_) {
+      path_.push(x * kInchPerPoint, y * kInchPerPoint);
+      return;
+    }
     const double px = frame_.a * x + frame_.c * y + frame_.e, py = frame_.b * x + frame_.d * y + frame_.f;
     path_.push(px * kInchPerPoint, py * kInchPerPoint);
   }
@@ -357,6 +366,7 @@ class AiReader {
   PathBuffer one_;                // one subpath of a path of the later operators
   std::vector<uint32_t> starts_;  // where each subpath of path_ starts
   Frame frame_;
+  bool plain_frame_ = true;  // frame_ is the identity
   std::vector<Frame> saved_;
   bool agm_ = false;     // the path being read uses the later operators
   bool closed_ = false;  // its last subpath was closed by cp

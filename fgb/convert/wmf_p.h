@@ -173,7 +173,8 @@ class Player {
 // first window a plain metafile sets (then logical units are the frame's);
 // y is turned to grow upwards from the frame's lower edge, x counted from
 // its left edge; then the request's transform takes the frame's units to
-// inches. Without a frame or a window, y is only turned over.
+// inches. Without a frame or a window, y is only turned over. Both maps are
+// affine, so a point costs two products and a sum per coordinate.
 class Mapping {
  public:
   explicit Mapping(const conv::ReadOptions& opt) noexcept;
@@ -182,7 +183,7 @@ class Mapping {
   // The window in force changed.
   void update(const DcState& dc) noexcept;
   gr_cpoint point(double x, double y) const noexcept {
-    return gr_vector_ctrans(x * ax_ + bx_, y * ay_ + by_, &t_);
+    return gr_cpoint{xx_ * x + xy_ * y + x0_, yx_ * x + yy_ * y + y0_};
   }
   // The document's vector of a logical one.
   gr_cpoint vector(double x, double y) const noexcept;
@@ -196,7 +197,8 @@ class Mapping {
   bool framed_;
   bool frame_set_ = false;            // a plain metafile's first window became its frame
   double frame_w_ = 0, frame_h_ = 0;  // the frame's size (its units)
-  double ax_ = 1, bx_ = 0, ay_ = -1, by_ = 0;
+  double ax_ = 1, bx_ = 0, ay_ = -1, by_ = 0;  // the window on the frame: X = ax x + bx, Y = ay y + by
+  double xx_ = 1, xy_ = 0, x0_ = 0, yx_ = 0, yy_ = -1, y0_ = 0;  // that, then the transform
 };
 
 // The element style of a pen (its width mapped to inches) and the fill of
@@ -216,10 +218,13 @@ class Shapes {
   // first.
   void draw(const Record& r, const DcState& dc, size_t offset);
   // Ends the open run of strokes.
-  void flush();
+  void flush() {
+    if (run_) flush_run();
+  }
   bool added() const noexcept { return added_; }
 
  private:
+  void flush_run();
   void stroke_to(const Record& r, const DcState& dc);
   void box(const Record& r, const DcState& dc);
   void arc(const Record& r, const DcState& dc);

@@ -72,12 +72,19 @@ void Mapping::update(const DcState& dc) noexcept {
   bx_ = -dc.window_org[0] * sx;
   ay_ = -sy;
   by_ = frame_h_ + dc.window_org[1] * sy;
+  //   x' = xsign scale ( X cos + Y sin) + dx
+  //   y' = ysign scale (-X sin + Y cos) + dy,  X = ax x + bx, Y = ay y + by
+  const double kx = t_.xsign * t_.scale, ky = t_.ysign * t_.scale;
+  xx_ = kx * t_.cos * ax_;
+  xy_ = kx * t_.sin * ay_;
+  x0_ = kx * (t_.cos * bx_ + t_.sin * by_) + t_.dx;
+  yx_ = -ky * t_.sin * ax_;
+  yy_ = ky * t_.cos * ay_;
+  y0_ = ky * (-t_.sin * bx_ + t_.cos * by_) + t_.dy;
 }
 
 gr_cpoint Mapping::vector(double x, double y) const noexcept {
-  gr_ctrans t = t_;
-  t.dx = t.dy = 0;
-  return gr_vector_ctrans(x * ax_, y * ay_, &t);
+  return gr_cpoint{xx_ * x + xy_ * y, yx_ * x + yy_ * y};
 }
 
 double Mapping::length_x(double v) const noexcept { return std::fabs(v * ax_ * t_.scale); }
@@ -193,8 +200,8 @@ double parameter_towards(const EllipticArc& a, gr_cpoint p) {
 Shapes::Shapes(conv::ElementSink& sink, const Mapping& map, conv::Reporter& report) noexcept
     : sink_(sink), map_(map), report_(report) {}
 
-void Shapes::flush() {
-  if (run_ && path_.size() >= 2) added_ = conv::emit_path(path_, sink_, run_style_) || added_;
+void Shapes::flush_run() {
+  if (path_.size() >= 2) added_ = conv::emit_path(path_, sink_, run_style_) || added_;
   run_ = false;
   path_.clear();
 }
@@ -202,6 +209,10 @@ void Shapes::flush() {
 void Shapes::draw(const Record& r, const DcState& dc, size_t offset) {
   if (r.function != kLineTo) flush();
   switch (r.function) {
+    case kSelectObject:
+    case kDeleteObject:
+    case kCreatePenIndirect:
+    case kCreateBrushIndirect: return;  // the player's; the most frequent records after the polygons
     case kLineTo: stroke_to(r, dc); return;
     case kRectangle:
     case kRoundRect:
