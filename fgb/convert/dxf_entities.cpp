@@ -27,8 +27,8 @@ bool plain_groups(PairCursor& in, const int (&codes)[N], double (&carried)[N - 1
       if (p.code == 62) return coloured = to_int16(p.value, colour);
       if (p.code == 39) return to_real(p.value, width);
       for (size_t i = 0; i + 1 < N; ++i)
-        if (p.code == codes[i]) return to_real(p.value, carried[i]);
-      if (p.code == codes[N - 1]) return done = to_real(p.value, last);
+        if (p.code == codes[i]) return in.real(p, carried[i]);
+      if (p.code == codes[N - 1]) return done = in.real(p, last);
     } else if (p.code == 62 || p.code == 39) {
       return true;
     }
@@ -261,7 +261,7 @@ bool Reader::leader(PairCursor& in, const Place& place, size_t at) {
   vertices_.clear();
   if (!each_pair(in, [&](const Pair& p) {
         if (p.code == 10) {
-          vertices_.push_back(Vertex{0, 0, 0});
+          vertices_.push_back(Vertex{0, 0, 0, false});
           return to_real(p.value, vertices_.back().x);
         }
         if (p.code == 20 && !vertices_.empty()) return to_real(p.value, vertices_.back().y);

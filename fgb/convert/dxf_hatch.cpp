@@ -111,7 +111,10 @@ bool Reader::hatch(PairCursor& in, const Place& place, size_t at) {
   bool drawn = false;
   for (int32_t k = 0; k < paths && g.seek(92); ++k) {
     int32_t flags = 0;
-    g.integer(92, flags);
+    if (!g.integer(92, flags)) {  // not a number: passed over, so the next path is sought after it
+      g.next();
+      continue;
+    }
     path_.clear();
     if (flags & 2) {
       int32_t bulges = 0, closed = 0, count = 0;
@@ -120,7 +123,7 @@ bool Reader::hatch(PairCursor& in, const Place& place, size_t at) {
       g.integer(93, count);
       vertices_.clear();
       for (int32_t i = 0; i < count; ++i) {
-        Vertex v{0, 0, 0};
+        Vertex v{0, 0, 0, false};
         if (!g.real(10, v.x) || !g.real(20, v.y)) break;
         g.real(42, v.bulge);
         vertices_.push_back(v);

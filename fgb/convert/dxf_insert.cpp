@@ -88,7 +88,7 @@ bool Reader::insert(PairCursor& in, const Place& place, std::string_view type, s
         if (t == "SEQEND") {
           if (!each_pair(in, [](const Pair&) { return true; })) return false;
         } else {
-          in.unread();
+          in.unread(p);
         }
         break;
       }

@@ -188,6 +188,7 @@ class Reader {
 
   struct Vertex {
     double x, y, bulge;
+    bool frame;  // a spline's frame point (POLYLINE vertex flag 16)
   };
 
   const uint8_t* data_;
@@ -229,7 +230,7 @@ bool each_pair(PairCursor& in, Fn fn) {
   Pair p;
   while (in.next(p)) {
     if (p.code == 0) {
-      in.unread();
+      in.unread(p);
       return true;
     }
     if (!fn(p)) return false;

@@ -32,32 +32,37 @@ class PairCursor {
   bool next(Pair& p) noexcept {
     if (pending_) {
       pending_ = false;
-      p = last_;
+      p = back_;
       return true;
     }
-    if (!read_pair(last_)) return false;
-    p = last_;
-    return true;
+    return read_pair(p);
   }
-  // Hands the pair last returned back: the next call of next() returns it
-  // again. Entities end at the pair of code 0 that starts the next one.
-  void unread() noexcept { pending_ = true; }
+  // Hands p, the pair last returned, back: the next call of next() returns
+  // it again. Entities end at the pair of code 0 that starts the next one.
+  // (The pair is kept by the caller, not copied on every read: a copy of
+  // what was just written field by field would wait for those writes.)
+  void unread(const Pair& p) noexcept {
+    back_ = p;
+    pending_ = true;
+  }
   // Where the pair after the last one returned starts (where the cursor
   // would go on from without an unread pair).
-  size_t offset() const noexcept { return pending_ ? last_.offset : pos_; }
+  size_t offset() const noexcept { return pending_ ? back_.offset : pos_; }
   // The cursor met a code line that is not an integer.
   bool broken() const noexcept { return broken_; }
+  // The value of p (a pair of this cursor) as a number, as to_real reads
+  // it, the numbers writers print read eight digits at a time.
+  bool real(const Pair& p, double& out) const noexcept;
   // Pairs read so far (each once, however often handed back).
   uint64_t count() const noexcept { return count_; }
 
  private:
   bool read_pair(Pair& p) noexcept;
-  std::string_view line() noexcept;
 
   const uint8_t* data_;
   size_t pos_;
   size_t end_;
-  Pair last_;
+  Pair back_;  // the pair handed back
   bool pending_ = false;
   bool broken_ = false;
   uint64_t count_ = 0;
@@ -70,6 +75,8 @@ std::string_view trim(std::string_view v) noexcept;
 // whatever follows ignored ("7x" reads 7). An underflow reads as 0. False
 // when no number starts the value or it is not finite.
 bool to_real(std::string_view v, double& out) noexcept;
+// The same; the bytes up to readable may be read past the value's end.
+bool to_real(std::string_view v, double& out, const char* readable) noexcept;
 
 // The value as a C program reads it into a 16-bit int through a long: the
 // digits saturate at the long's range and the result wraps to 16 bits

@@ -123,7 +123,6 @@ bool Reader::polyline(PairCursor& in, const Place& place, size_t at) {
     return false;
 
   vertices_.clear();
-  frame_.clear();
   bool ended = false, interrupted = false;
   Pair p;
   while (!ended && !interrupted && in.next(p)) {
@@ -132,14 +131,14 @@ bool Reader::polyline(PairCursor& in, const Place& place, size_t at) {
       if (!each_pair(in, [](const Pair&) { return true; })) return false;
       ended = true;
     } else if (type == "VERTEX") {
-      Vertex v{0, 0, 0};
+      Vertex v{0, 0, 0, false};
       int16_t vflag = 0;
       bool seen_x = false, seen_y = false;
       if (!each_pair(in, [&](const Pair& q) {
             if (q.code == 42) return to_real(q.value, v.bulge);
             if (!seen_y) {
-              if (q.code == 10) return seen_x = to_real(q.value, v.x);
-              if (q.code == 20 && seen_x) return seen_y = to_real(q.value, v.y);
+              if (q.code == 10) return seen_x = in.real(q, v.x);
+              if (q.code == 20 && seen_x) return seen_y = in.real(q, v.y);
               if (q.code == 70) return to_int16(q.value, vflag);
               return true;
             }
@@ -158,10 +157,10 @@ bool Reader::polyline(PairCursor& in, const Place& place, size_t at) {
         return false;
       other_flags = other_flags || (vflag & ~1) != 0;
       if (!seen_x) continue;  // a vertex without coordinates
+      v.frame = (vflag & kVertexFrame) != 0;
       vertices_.push_back(v);
-      frame_.push_back((vflag & kVertexFrame) != 0);
     } else {
-      in.unread();  // another entity: the polyline lacks its SEQEND
+      in.unread(p);  // another entity: the polyline lacks its SEQEND
       if (!quiet_) report_.add("SEQEND", FGB_REPORT_NOTE, p.offset);
       interrupted = true;
     }
@@ -180,7 +179,7 @@ bool Reader::polyline(PairCursor& in, const Place& place, size_t at) {
     if (header_flag & kSplineFit) {
       size_t kept = 0;
       for (size_t i = 0; i < vertices_.size(); ++i)
-        if (!frame_[i]) vertices_[kept++] = vertices_[i];
+        if (!vertices_[i].frame) vertices_[kept++] = vertices_[i];
       vertices_.resize(kept);
     }
     (void)kCurveFit;  // curve-fitted: the fitted vertices with their bulges are the curve
@@ -204,8 +203,8 @@ bool Reader::lwpolyline(PairCursor& in, const Place& place, size_t at) {
   vertices_.clear();
   if (!each_pair(in, [&](const Pair& p) {
         switch (p.code) {
-          case 10: vertices_.push_back(Vertex{0, 0, 0}); return to_real(p.value, vertices_.back().x);
-          case 20: return vertices_.empty() || to_real(p.value, vertices_.back().y);
+          case 10: vertices_.push_back(Vertex{0, 0, 0, false}); return in.real(p, vertices_.back().x);
+          case 20: return vertices_.empty() || in.real(p, vertices_.back().y);
           case 42: return vertices_.empty() || to_real(p.value, vertices_.back().bulge);
           case 43: return to_real(p.value, width_);
           case 62: return coloured = to_int16(p.value, colour_);

@@ -199,7 +199,7 @@ void Reader::skip(PairCursor& in, std::string_view type, size_t at, int what) {
   Pair p;
   while (in.next(p))
     if (p.code == 0) {
-      in.unread();
+      in.unread(p);
       break;
     }
   if (!quiet_) report_.add(type, what, at);
@@ -237,7 +237,7 @@ void Reader::layer(PairCursor& in) {
   Pair p;
   while (in.next(p)) {
     if (p.code == 0) {
-      in.unread();
+      in.unread(p);
       break;
     }
     if (p.code == 2) name = trim(p.value);
@@ -258,7 +258,7 @@ void Reader::block(PairCursor& in) {
   Pair p;
   while (in.next(p)) {
     if (p.code == 0) {
-      in.unread();
+      in.unread(p);
       break;
     }
     if (p.code == 2 || (p.code == 3 && name.empty())) name = trim(p.value);
@@ -275,7 +275,7 @@ void Reader::block(PairCursor& in) {
     if (v == "ENDBLK" || v == "ENDSEC" || v == "EOF") {
       ended = true;
       b.end = p.offset;
-      if (v != "ENDBLK") in.unread();  // a definition the section's end cut short
+      if (v != "ENDBLK") in.unread(p);  // a definition the section's end cut short
     }
   }
   if (!ended) b.end = in.offset();
@@ -327,7 +327,7 @@ int Reader::run() {
         if (q.code == 2)
           section = section_of(trim(q.value));
         else
-          in.unread();
+          in.unread(q);
       }
       entities_on_ = section == Section::kEntities || section == Section::kBlocks;
       continue;

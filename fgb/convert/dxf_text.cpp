@@ -315,18 +315,25 @@ bool Reader::mtext(PairCursor& in, const Place& place, size_t at) {
       lines.push_back(std::move(s));
       continue;
     }
+    // Advances add up: a line's length grows by each word's and its
+    // space's, so that wrapping costs one measure per word.
+    const double space = text::stroke_text_length(" ", layout);
     std::string line;
+    double line_length = 0;
     size_t i = 0;
     while (i < s.size() && lines.size() < kMaxTextLines) {
       size_t e = s.find(' ', i);
       if (e == std::string::npos) e = s.size();
-      const std::string word = s.substr(i, e - i);
-      const std::string wider = line.empty() ? word : line + " " + word;
-      if (!line.empty() && text::stroke_text_length(wider, layout) > width) {
-        lines.push_back(line);
-        line = word;
+      const std::string_view word(s.data() + i, e - i);
+      const double word_length = text::stroke_text_length(word, layout);
+      if (!line.empty() && line_length + space + word_length > width) {
+        lines.push_back(std::move(line));
+        line.assign(word);
+        line_length = word_length;
       } else {
-        line = wider;
+        if (!line.empty()) line += ' ', line_length += space;
+        line += word;
+        line_length += word_length;
       }
       i = e + 1;
     }

@@ -7,6 +7,10 @@
 #include "convert_test_util.h"
 
 #include "convert/curves_p.h"
+#include "convert/dxf_pairs_p.h"
+
+#include <charconv>
+#include <random>
 
 #include <cmath>
 #include <string>
@@ -476,6 +480,49 @@ TEST(DxfReport, VersionUnitsAndWhatIsLeftOut) {
   EXPECT_EQ(item(report, "3DSOLID")->what, FGB_REPORT_NOT_REPRESENTED);
   EXPECT_EQ(item(report, "WHATEVER")->what, FGB_REPORT_SKIPPED);
   EXPECT_EQ(item(report, "WHATEVER")->where[0], 23u);  // its line
+}
+
+}  // namespace
+
+namespace {
+
+// The numbers of a value are read as from_chars reads them, whichever way
+// (the printed decimals of writers eight digits at a time, plain decimals,
+// anything else by from_chars itself), also when the value ends the data.
+TEST(DxfNumbers, EveryWayOfReadingGivesFromCharsValue) {
+  std::mt19937_64 rng(15);
+  std::vector<std::string> texts = {
+      "0",     "-0.0", "1.",     ".5",     "123.456000", "99999999.9", "0.000000001", "12345678.1234567",
+      "1.5e3", "7x",   "  42  ", "1e-400", "-.25"};
+  char buf[64];
+  for (int i = 0; i < 20000; ++i) {
+    const double v = std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 60) - 50) *
+                     (rng() % 2 ? 1 : -1);
+    const char* formats[] = {"%f", "%.3f", "%.12f", "%.17g", "%.1f"};
+    std::snprintf(buf, sizeof buf, formats[i % 5], v);
+    texts.emplace_back(buf);
+  }
+  for (const std::string& t : texts) {
+    const char* b = t.data();
+    const char* e = b + t.size();
+    const char* q = b;
+    while (q < e && *q == ' ') ++q;
+    const bool neg = q < e && *q == '-';
+    double want = 0;
+    std::from_chars(q + (neg || *q == '+'), e, want);
+    if (neg) want = -want;
+    // Ends the data, then with more data after it.
+    for (const std::string& data : {t, t + "\n  0\nSEQEND\n"}) {
+      double got = -1, got2 = -1;
+      const std::string_view value(data.data(), t.size());
+      ASSERT_TRUE(fgb::conv::dxf::to_real(value, got)) << t;
+      ASSERT_TRUE(fgb::conv::dxf::to_real(value, got2, data.data() + data.size())) << t;
+      if (t == "1e-400") want = 0;
+      EXPECT_EQ(got, want) << t;
+      EXPECT_EQ(got2, want) << t;
+      EXPECT_EQ(std::signbit(got2), std::signbit(want)) << t;
+    }
+  }
 }
 
 }  // namespace
