@@ -79,7 +79,8 @@ Inputs& inputs() {
                 {"hpgl2-pe", "drawing-pe.hpg", bench_inputs::make_hpgl2_pe},
                 {"hpgl2-real", "drawing-real.hpg", bench_inputs::make_hpgl2_real},
                 {"gerber-plain", "drawing-plain.gbr", bench_inputs::make_gerber_plain},
-                {"gerber-arcs", "drawing-arcs.gbr", bench_inputs::make_gerber_arcs}};
+                {"gerber-arcs", "drawing-arcs.gbr", bench_inputs::make_gerber_arcs},
+                {"dxf-blocks", "drawing-blocks.dxf", bench_inputs::make_dxf_blocks}};
     for (const auto& r : rows) {
       i.text[r.name] = r.make();
       i.files[r.name] = i.dir / r.file;
@@ -209,11 +210,11 @@ int main(int argc, char** argv) {
     if (std::string(fmt) == "cutter") argv = {cli, "info", "--from", "gerber-cutter", file(fmt)};
     add(std::string("read/kalvex-cli/") + fmt, argv, size(fmt));
   }
-  // The newer dialects beside the old ones (issue 14).
-  for (const char* fmt : {"hpgl2-pe", "hpgl2-real", "gerber-plain", "gerber-arcs"}) {
-    const bool hp = std::string(fmt).rfind("hpgl", 0) == 0;
-    add(std::string("read/kalvex-cli/") + fmt, {cli, "info", "--from", hp ? "hpgl" : "gerber", file(fmt)},
-        size(fmt));
+  // The newer dialects beside the old ones (issues 14 and 15).
+  for (const char* fmt : {"hpgl2-pe", "hpgl2-real", "gerber-plain", "gerber-arcs", "dxf-blocks"}) {
+    const std::string f(fmt);
+    const char* from = f.rfind("hpgl", 0) == 0 ? "hpgl" : f.rfind("gerber", 0) == 0 ? "gerber" : "dxf";
+    add("read/kalvex-cli/" + f, {cli, "info", "--from", from, file(fmt)}, size(fmt));
   }
   if (have("hp2xx"))
     add("read/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx-read.hpgl"), file("hpgl")}, size("hpgl"));

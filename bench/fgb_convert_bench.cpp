@@ -30,6 +30,7 @@ const Format kFormats[] = {
     {"gerber", FGB_KIND_GERBER, read_gerber, bench_inputs::make_gerber},
     {"cutter", FGB_KIND_GERBER_CUTTER, read_cutter, bench_inputs::make_cutter},
     {"dxf", FGB_KIND_DXF, read_dxf, bench_inputs::make_dxf},
+    {"dxf-blocks", FGB_KIND_DXF, read_dxf, bench_inputs::make_dxf_blocks},
 };
 
 const std::string& input(const Format& f) {
@@ -49,10 +50,15 @@ ReadOptions options() {
   return o;
 }
 
+// Counts elements, and the points of polylines.
 class CountingSink final : public ElementSink {
  public:
-  void add(int, const void*, const gr_curve_style&) override { ++count; }
+  void add(int kind, const void* shape, const gr_curve_style&) override {
+    ++count;
+    if (kind == kPolyline) points += static_cast<const gr_polyline*>(shape)->n;
+  }
   long count = 0;
+  long points = 0;
 };
 
 void floor_scan(benchmark::State& st, const Format& f) {
@@ -64,14 +70,16 @@ void floor_scan(benchmark::State& st, const Format& f) {
 void read_only(benchmark::State& st, const Format& f) {
   const std::string& text = input(f);
   const ReadOptions opt = options();
-  long elements = 0;
+  long elements = 0, points = 0;
   for (auto _ : st) {
     CountingSink sink;
     f.read(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink, opt);
     elements = sink.count;
+    points = sink.points;
   }
   st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * text.size()));
   st.counters["elements"] = static_cast<double>(elements);
+  st.counters["polyline_points"] = static_cast<double>(points);
 }
 
 void read_into_document(benchmark::State& st, const Format& f) {

@@ -1,12 +1,14 @@
 // Large drawings for the conversion benchmarks, generated (never stored):
 // pen-down points in many short paths, as HPGL, as Gerber with an RS-274X
 // header other tools accept, in the knife cutters' dialect, and as DXF with
-// POLYLINE, LINE, CIRCLE and ARC entities. And the floor every reader is
+// POLYLINE, LINE, CIRCLE and ARC entities; and a DXF drawing of block
+// references and LWPOLYLINEs. And the floor every reader is
 // measured against: a plain loop turning each decimal number into a double.
 #ifndef BENCH_FGB_CONVERT_INPUTS_H
 #define BENCH_FGB_CONVERT_INPUTS_H
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -251,6 +253,76 @@ inline std::string make_dxf() {
     }
     s += "  0\nSEQEND\n  8\n0\n";
     points += kPathLength;
+  }
+  s += "  0\nENDSEC\n  0\nEOF\n";
+  return s;
+}
+
+// Vertices of the DXF drawing of blocks, after its references are expanded.
+constexpr int kBlockDefinitions = 64;
+constexpr int kBlockVertices = 32;
+constexpr int kReferences = 30000;  // every tenth an array of two
+constexpr int kLooseLwpolylines = 10000;
+constexpr int kLooseVertices = 10;
+constexpr long kBlockDrawingVertices = static_cast<long>(kReferences + kReferences / 10) * kBlockVertices +
+                                       long{kLooseLwpolylines} * kLooseVertices;
+
+// A DXF drawing as today's CAD programs write one: 64 block definitions of
+// one closed LWPOLYLINE of 32 vertices each, 30 000 INSERTs of them
+// (moved, scaled, turned, every seventh mirrored, every tenth an array of
+// two), and 10 000 LWPOLYLINEs of 10 vertices in the entities themselves:
+// 1 156 000 vertices once the references are expanded.
+inline std::string make_dxf_blocks() {
+  std::string s = "  0\nSECTION\n  2\nBLOCKS\n";
+  for (int b = 0; b < kBlockDefinitions; ++b) {
+    s += "  0\nBLOCK\n  8\n0\n  2\nB";
+    add_int(s, b);
+    s += "\n 70\n     0\n 10\n0.0\n 20\n0.0\n 30\n0.0\n";
+    s += "  0\nLWPOLYLINE\n  8\n0\n 90\n";
+    add_int(s, kBlockVertices);
+    s += "\n 70\n     1\n";
+    for (int k = 0; k < kBlockVertices; ++k) {
+      // A star of 16 points about the origin, 5 to 10 mm across.
+      const double r = (k % 2 ? 5.0 : 10.0) + b * 0.05;
+      const double a = 6.283185307179586 * k / kBlockVertices;
+      s += " 10\n";
+      add_fixed(s, r * std::cos(a));
+      s += "\n 20\n";
+      add_fixed(s, r * std::sin(a));
+      s += '\n';
+    }
+    s += "  0\nENDBLK\n  8\n0\n";
+  }
+  s += "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";
+  Walk w(762000);
+  for (int i = 0; i < kReferences; ++i) {
+    w.jump();
+    s += "  0\nINSERT\n  8\n0\n  2\nB";
+    add_int(s, i % kBlockDefinitions);
+    s += "\n 10\n";
+    add_fixed(s, w.x() / 1000.0);
+    s += "\n 20\n";
+    add_fixed(s, w.y() / 1000.0);
+    s += "\n 30\n0.0\n 41\n";
+    add_fixed(s, i % 7 == 0 ? -1.5 : 1.5);
+    s += "\n 42\n1.5\n 43\n1.0\n 50\n";
+    add_fixed(s, (i * 37) % 360);
+    s += '\n';
+    if (i % 10 == 0) s += " 70\n     2\n 44\n30.0\n";
+  }
+  for (int i = 0; i < kLooseLwpolylines; ++i) {
+    w.jump();
+    s += "  0\nLWPOLYLINE\n  8\n0\n 90\n";
+    add_int(s, kLooseVertices);
+    s += "\n 70\n     0\n 43\n0.0\n";
+    for (int k = 0; k < kLooseVertices; ++k) {
+      w.step();
+      s += " 10\n";
+      add_fixed(s, w.x() / 1000.0);
+      s += "\n 20\n";
+      add_fixed(s, w.y() / 1000.0);
+      s += '\n';
+    }
   }
   s += "  0\nENDSEC\n  0\nEOF\n";
   return s;

@@ -138,6 +138,29 @@ TEST(WmfFile, ConvertingALoadedMetafile) {
   EXPECT_EQ(doc.GetCountElems(), 4);
 }
 
+// The handle keeps the placeable header's frame for the conversion: the
+// window lands on it upright (issue 15).
+TEST(WmfFile, ThePlaceableFrameTravelsWithTheHandle) {
+  TempFolder t;
+  Wmf w;
+  w.window_org(100, 100).window_ext(4000, 2000).polyline({{100, 100}, {4100, 2100}}).eof();
+  int units = 0;
+  HMETAFILE mf =
+      GetPlaceableMetaFile(t.write("f.wmf", w.placeable(1000, 16, {500, 500, 2500, 1500})).c_str(), &units);
+  ASSERT_NE(mf, nullptr);
+  MainDB doc;
+  Pconvert req{};
+  req.kind = FGB_KIND_WMF;
+  req.metafile = mf;
+  req.transform = gr_ctrans{0, 0, 1.0 / units, 0, 1, 1, 1};
+  EXPECT_EQ(doc.Convert(&req), FGB_CONVERT_DONE);
+  EXPECT_NEAR(doc.GetDimension().x, 2.0, 1e-12);  // the frame's size, not the window's
+  EXPECT_NEAR(doc.GetDimension().y, 1.0, 1e-12);
+  EXPECT_NEAR(doc.GetCenter().x, 1.0, 1e-12);  // from its left edge and lower edge
+  EXPECT_NEAR(doc.GetCenter().y, 0.5, 1e-12);
+  DeleteMetaFile(mf);
+}
+
 TEST(WmfFile, WholeFilesAsTheFuzzerReadsThem) {
   const Wmf w = two_polylines();
   ReadOptions opt;
