@@ -16,12 +16,15 @@
 //                   up to a terminator (below) -> closed polyline
 // A record cut short by the end of the file is taken with the bytes that
 // are there (zeros for the rest); reading then stops at the end.
+// Text records and, in plot files, words that are no known tag go into
+// the import report by byte offset.
 #include "convert/bytes_p.h"
 #include "convert/sink_p.h"
 #include "convert/progress_p.h"
 #include "convert/readers_p.h"
 #include "convert/path_p.h"
 #include "convert/page_p.h"
+#include "convert/report_p.h"
 
 #include <cmath>
 
@@ -168,7 +171,8 @@ class GraphicRecords {
 // A board file's text record, dropped: three 16-bit fields, four bytes,
 // then byte pairs up to one holding a zero byte. The two bytes after it are
 // looked at and put back unless one of them is zero.
-void skip_text(ByteCursor& in) {
+void skip_text(ByteCursor& in, Reporter& rep) {
+  rep.add("text", FGB_REPORT_SKIPPED, in.pos() - 2);
   in.skip(10);
   for (;;) {
     const uint8_t a = in.u8(), b = in.u8();
@@ -182,11 +186,11 @@ void skip_text(ByteCursor& in) {
 // records, each followed by a 16-bit word that ends the section when it is
 // 8005 and else by 10 bytes before the next tag. Every turn moves on by 12
 // bytes at least, so a section ends in time linear in its length.
-void read_section(ByteCursor& in, GraphicRecords& records) {
+void read_section(ByteCursor& in, GraphicRecords& records, Reporter& rep) {
   in.skip(8);
   uint16_t tag = in.u16();
   while (tag != kTagSectionEnd && in.left() >= 4) {
-    if (!records.read(tag, in) && tag == kTagText) skip_text(in);
+    if (!records.read(tag, in) && tag == kTagText) skip_text(in, rep);
     if (in.u16() == kTagSectionEnd) break;
     in.skip(10);
     tag = in.u16();
@@ -203,16 +207,23 @@ int read_pcad_plot(const uint8_t* data, size_t size, ElementSink& sink, const Re
   ByteCursor in(data, size);
   ProgressMeter meter(opt.progress, opt.progress_user, size);
   GraphicRecords records(sink, false);
+  Reporter rep(opt.report, data, size, false);
+  rep.dialect("PCAD 4.5 plot");
+  rep.units("1/1000 inch", kInchPerUnit);
   in.seek(16);
   const uint32_t entries = in.u32();
   in.seek(20 + 8 * uint64_t{entries});
   while (!in.at_end()) {
     const uint16_t tag = in.u16();
     if (!records.read(tag, in)) {
-      if (tag == kTagText)
+      if (tag == kTagText) {
+        rep.add("text", FGB_REPORT_SKIPPED, in.pos() - 2);
         in.skip(10);
-      else if (tag == kTagPlotSkip2)
+      } else if (tag == kTagPlotSkip2) {
         in.skip(2);
+      } else {
+        rep.add("unknown tag", FGB_REPORT_SKIPPED, in.pos() - 2);
+      }
     }
     meter.at(in.pos());
   }
@@ -230,11 +241,14 @@ int read_pcad_board(const uint8_t* data, size_t size, ElementSink& sink, const R
   ByteCursor in(data, size);
   ProgressMeter meter(opt.progress, opt.progress_user, size);
   GraphicRecords records(sink, true);
+  Reporter rep(opt.report, data, size, false);
+  rep.dialect("PCAD 4.5 board");
+  rep.units("1/1000 inch", kInchPerUnit);
   const bool every_position = opt.layer == -1;
   const uint32_t key = kTagSectionEnd | (uint32_t{static_cast<uint16_t>(opt.layer)} << 16);
   while (in.left() > 4) {
     if (in.u32() == key || every_position)
-      read_section(in, records);
+      read_section(in, records, rep);
     else
       in.back(3);
     meter.at(in.pos());

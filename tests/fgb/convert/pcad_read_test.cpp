@@ -274,6 +274,37 @@ TEST(PcadBoard, TextRecordsAreDropped) {
   EXPECT_EQ(read_board(g, 1).size(), 1u);
 }
 
+TEST(PcadReport, TextAndUnknownWordsByByteOffset) {
+  Bytes f = plot_header(0);
+  f.add(Bytes().u16(0x80A2).zeros(10));    // text at 20
+  f.add(Bytes().u16(0x1234).u16(0x4321));  // unknown at 32 and 34
+  f.add(record(0x80A8, 1, {0, 0, 1000, 0}));
+  fgb_import_report rep;
+  fgb_report_init(&rep);
+  ReadOptions opt;
+  opt.report = &rep;
+  EXPECT_EQ(read_with(read_pcad_plot, f.s, opt).size(), 1u);
+  EXPECT_STREQ(rep.dialect, "PCAD 4.5 plot");
+  EXPECT_DOUBLE_EQ(rep.unit_inch, 0.001);
+  EXPECT_EQ(rep.by_line, 0);
+  ASSERT_EQ(rep.item_count, 2u);
+  EXPECT_STREQ(rep.items[0].name, "text");
+  EXPECT_EQ(rep.items[0].where[0], 20u);
+  EXPECT_STREQ(rep.items[1].name, "unknown tag");
+  EXPECT_EQ(rep.items[1].count, 2u);
+  EXPECT_EQ(rep.items[1].where[1], 34u);
+
+  Bytes text;
+  text.u16(0x80A2).u16(1).u16(2).u16(3).u8(4).u8(5).u8(6).u8(7).u8('A').u8(0);
+  fgb_report_init(&rep);
+  opt.layer = 1;
+  EXPECT_EQ(read_with(read_pcad_board, section(1, {record(0x80A8, 1, {1, 1, 2, 2}), text}).s, opt).size(),
+            1u);
+  EXPECT_STREQ(rep.dialect, "PCAD 4.5 board");
+  ASSERT_EQ(rep.item_count, 1u);
+  EXPECT_EQ(rep.items[0].count, 1u);
+}
+
 TEST(PcadBoard, LayerMinusOneStaysLinearOnALargeFile) {
   // Every position starts a section: files of one section from the fifth
   // byte on read as such.
