@@ -10,6 +10,8 @@
 //   Document/<kind>     the reader into a document, in memory
 //   Convert/<kind>      the whole import as the program does it: the file
 //                       opened (the metafile loaded), read into a new document
+#include "fgb_convert_inputs.h"
+
 #include "convert/document_p.h"
 #include "convert/sink_p.h"
 #include "convert/readers_p.h"
@@ -29,7 +31,6 @@ using namespace fgb::conv;
 namespace {
 
 constexpr int kPaths = 100000;
-constexpr int kPolygons = 100000;
 
 std::string make_ai() {
   std::string s = "%!PS-Adobe-3.0\n%%Creator: benchmark\n%%BeginSetup\n%%EndSetup\n";
@@ -47,65 +48,6 @@ std::string make_ai() {
   }
   s += "%%Trailer\n";
   return s;
-}
-
-void put16(std::string& s, int v) {
-  s.push_back(static_cast<char>(v & 0xff));
-  s.push_back(static_cast<char>((v >> 8) & 0xff));
-}
-void put32(std::string& s, uint32_t v) {
-  put16(s, static_cast<int>(v & 0xffff));
-  put16(s, static_cast<int>(v >> 16));
-}
-void record(std::string& s, int function, std::initializer_list<int> words) {
-  put32(s, static_cast<uint32_t>(3 + words.size()));
-  put16(s, function);
-  for (int w : words) put16(s, w);
-}
-
-std::string make_wmf() {
-  std::string body;
-  for (int i = 0; i < kPolygons; ++i) {
-    if (i % 50 == 0) {
-      if (i) {
-        record(body, 0x01F0, {0});  // delete the pen and brush of the last block
-        record(body, 0x01F0, {1});
-      }
-      record(body, 0x02FA, {0, i % 7, 0, i & 0xffff, 0});
-      record(body, 0x02FC, {0, (i * 3) & 0xffff, 0, 0});
-      record(body, 0x012D, {0});
-      record(body, 0x012D, {1});
-    }
-    // An octagon around a point of a 400-wide grid.
-    const int cx = (i % 400) * 40, cy = (i / 400) * 40;
-    std::string rec;
-    put32(rec, 3 + 1 + 2 * 8);
-    put16(rec, 0x0324);
-    put16(rec, 8);
-    constexpr int dx[8] = {15, 10, 0, -10, -15, -10, 0, 10};
-    constexpr int dy[8] = {0, 10, 15, 10, 0, -10, -15, -10};
-    for (int k = 0; k < 8; ++k) {
-      put16(rec, cx + dx[k]);
-      put16(rec, cy + dy[k]);
-    }
-    body += rec;
-  }
-  record(body, 0x0000, {});
-  std::string s;
-  put32(s, 0x9AC6CDD7u);
-  put16(s, 0);
-  for (int v : {0, 0, 16000, 10000}) put16(s, v);
-  put16(s, 1440);
-  put32(s, 0);
-  put16(s, 0);
-  put16(s, 1);
-  put16(s, 9);
-  put16(s, 0x0300);
-  put32(s, static_cast<uint32_t>((18 + body.size()) / 2));
-  put16(s, 2);
-  put32(s, 40);
-  put16(s, 0);
-  return s + body;
 }
 
 // A generated file on disk for the run, removed at exit.
@@ -134,7 +76,7 @@ const TempFile& ai_file() {
   return f;
 }
 const TempFile& wmf_file() {
-  static const TempFile f(".wmf", make_wmf());
+  static const TempFile f(".wmf", bench_inputs::make_wmf());
   return f;
 }
 

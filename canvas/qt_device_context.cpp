@@ -8,6 +8,7 @@
 #include <QPaintEngine>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numbers>
 
@@ -127,6 +128,27 @@ QtDeviceContext::QtDeviceContext(QPainter& painter) : painter_(&painter) {
 }
 
 QtDeviceContext::~QtDeviceContext() { painter_->restore(); }
+
+int QtDeviceContext::GetClipBox(RECT* out) const {
+  if (out) *out = RECT{0, 0, 0, 0};
+  if (!out || device_w_ <= 0 || device_h_ <= 0) return RGN_ERROR;
+  const QTransform& world = painter_->worldTransform();
+  QRectF visible(0, 0, device_w_, device_h_);
+  if (painter_->hasClipping()) visible &= world.mapRect(painter_->clipBoundingRect());
+  if (visible.isEmpty()) return NULLREGION;
+  bool invertible = false;
+  const QTransform to_logical = world.inverted(&invertible);
+  if (!invertible) return RGN_ERROR;
+  // A pixel touched at the surface's edge may come from a logical point up
+  // to one unit outside: widen by one unit beyond the rounding.
+  const QRectF box = to_logical.mapRect(visible);
+  auto clamp = [](double v) {
+    return v <= INT_MIN ? INT_MIN : v >= INT_MAX ? INT_MAX : static_cast<int32_t>(v);
+  };
+  *out = RECT{clamp(std::floor(box.left()) - 1), clamp(std::floor(box.top()) - 1),
+              clamp(std::ceil(box.right()) + 1), clamp(std::ceil(box.bottom()) + 1)};
+  return SIMPLEREGION;
+}
 
 void QtDeviceContext::mapping_changed() {
   map_ = mapping();

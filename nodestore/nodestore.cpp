@@ -46,6 +46,8 @@ ns_type ns_get_obj_type(tag_ns_handler obj) noexcept {
   return is_null(obj) ? ns_type(0) : g_store.cell(obj)->type;
 }
 
+uint32_t ns_get_obj_refs(tag_ns_handler obj) noexcept { return is_null(obj) ? 0u : g_store.cell(obj)->refs; }
+
 int ns_get_boxed_obj_size(tag_ns_handler obj) noexcept {
   if (is_null(obj)) return 0;
   const nodestore::Cell* c = g_store.cell(obj);

@@ -15,7 +15,7 @@ for extra in "$@"; do
   case "$extra" in
     fuzz) want+=(clang libclang-rt-14-dev) ;;
     clang) want+=(clang) ;;
-    bench) want+=(hp2xx gerbv python3-ezdxf time) ;;
+    bench) want+=(hp2xx gerbv python3-ezdxf libwmf-bin time) ;;
     fidelity) want+=(python3 python3-numpy python3-pil python3-ezdxf hp2xx gerbv inkscape pstoedit ghostscript) ;;
   esac
 done

@@ -42,9 +42,12 @@ tag_ns_handler make_style(const gr_curve_style& curve, const gr_fill_area_style*
   return pair;
 }
 
-// Appends an element cell in constant time. The list gains one reference
-// to it. 1 done, 0 out of memory (list unchanged).
-int append(fgb_db* db, tag_ns_handler elem) noexcept {
+// Largest point count whose record size still fits an int.
+constexpr uint32_t kMaxPoints = (INT_MAX - 16) / 16;
+
+}  // namespace
+
+int append_element(fgb_db* db, tag_ns_handler elem) noexcept {
   if (ns_same_obj(db->head, db->tail)) {
     tag_ns_handler link = ns_create_obj();
     if (ns_is_null_obj(link)) return 0;
@@ -69,11 +72,6 @@ int append(fgb_db* db, tag_ns_handler elem) noexcept {
   db->tail = end;
   return 1;
 }
-
-// Largest point count whose record size still fits an int.
-constexpr uint32_t kMaxPoints = (INT_MAX - 16) / 16;
-
-}  // namespace
 
 tag_ns_handler find_style(tag_ns_handler style, int role) noexcept {
   tag_ns_handler cur = style;
@@ -209,22 +207,48 @@ bool shape_box(int kind, const void* shape, gr_xy_rect& r) noexcept {
   }
 }
 
+tag_ns_handler make_element(int kind, const void* shape, int size, const gr_curve_style& curve,
+                            const gr_fill_area_style* fill) noexcept {
+  tag_ns_handler style = make_style(curve, fill);
+  if (ns_is_null_obj(style)) return style;
+  tag_ns_handler elem = make_element_styled(kind, shape, size, style);
+  ns_untie_obj(style);  // the element holds it now (or, on failure, this releases it)
+  return elem;
+}
+
+tag_ns_handler make_element_styled(int kind, const void* shape, int size, tag_ns_handler style) noexcept {
+  tag_ns_handler datum = make_boxed(kind, shape, size);
+  if (ns_is_null_obj(datum)) return datum;
+  tag_ns_handler elem = ns_create_obj();
+  if (ns_is_null_obj(elem) || !ns_set_pair_obj(elem, FGB_TAG(FGB_ELEMENT), datum, style)) {
+    if (!ns_is_null_obj(elem)) ns_untie_obj(elem);
+    ns_untie_obj(datum);
+    return ns_null_obj();
+  }
+  ns_untie_obj(datum);
+  return elem;
+}
+
+tag_ns_handler shared_style(KeptStyle* kept, const gr_curve_style& curve,
+                            const gr_fill_area_style* fill) noexcept {
+  if (!ns_is_null_obj(kept->cell) && std::memcmp(kept->curve, &curve, FGB_CURVE_STYLE_BYTES) == 0 &&
+      (!fill || std::memcmp(kept->fill, fill, FGB_FILL_STYLE_BYTES) == 0))
+    return kept->cell;
+  tag_ns_handler made = make_style(curve, fill);
+  if (ns_is_null_obj(made)) return made;
+  if (!ns_is_null_obj(kept->cell)) ns_untie_obj(kept->cell);
+  kept->cell = made;  // its one reference is the keeper's
+  std::memcpy(kept->curve, &curve, FGB_CURVE_STYLE_BYTES);
+  if (fill) std::memcpy(kept->fill, fill, FGB_FILL_STYLE_BYTES);
+  return made;
+}
+
 int add_shape(fgb_db* db, int kind, const void* shape, int size, const gr_curve_style& curve,
               const gr_fill_area_style* fill) noexcept {
   if (!db || !shape || size <= 0) return 0;
-  tag_ns_handler datum = make_boxed(kind, shape, size);
-  if (ns_is_null_obj(datum)) return 0;
-  tag_ns_handler style = make_style(curve, fill);
-  tag_ns_handler elem = ns_is_null_obj(style) ? style : ns_create_obj();
-  if (ns_is_null_obj(elem) || !ns_set_pair_obj(elem, FGB_TAG(FGB_ELEMENT), datum, style)) {
-    if (!ns_is_null_obj(elem)) ns_untie_obj(elem);
-    if (!ns_is_null_obj(style)) ns_untie_obj(style);
-    ns_untie_obj(datum);
-    return 0;
-  }
-  ns_untie_obj(style);
-  ns_untie_obj(datum);
-  int ok = append(db, elem);
+  tag_ns_handler elem = make_element(kind, shape, size, curve, fill);
+  if (ns_is_null_obj(elem)) return 0;
+  int ok = append_element(db, elem);
   ns_untie_obj(elem);  // the link holds it now (or, on failure, this releases it)
   return ok;
 }
@@ -258,6 +282,13 @@ FGB_API fgb_db* fgb_create_gdb(void) noexcept {
 
 FGB_API void fgb_destroy_gdb(fgb_db* db) noexcept {
   if (!db) return;
+  if (ns_get_obj_refs(db->head) > 1) {
+    // The chain is shared with another list (an undo snapshot's page):
+    // only this record's reference goes.
+    ns_untie_obj(db->head);
+    delete db;
+    return;
+  }
   // Untie link by link: releasing the head alone would release the chain
   // recursively, one level per link. Holding the next cell before letting
   // go of the present one keeps elements shared with other lists intact.

@@ -3,8 +3,11 @@
 
 #include "db/gdb_p.h"
 #include "db/main_db_p.h"
+#include "db/pages_p.h"
 
 #include <algorithm>
+#include <cstring>
+#include <initializer_list>
 #include <new>
 
 using fgb::AlignedShape;
@@ -49,18 +52,23 @@ void MainDB::Create() noexcept {
 void MainDB::Delete() noexcept {
   if (owns_pages_ == 1) DestroyInfo();
   DeleteHeads();
+  for (KeptStyle* kept : {&kept_style_, &kept_filled_style_}) {
+    if (!ns_is_null_obj(kept->cell)) ns_untie_obj(kept->cell);
+    kept->cell = ns_null_obj();
+  }
 }
 
 namespace {
 // A page with a fresh empty list, or null when memory is exhausted.
 pages* new_page() noexcept {
-  auto* p = new (std::nothrow) pages{nullptr, 0, nullptr};
+  auto* p = new (std::nothrow) pages{nullptr, 0, nullptr, PageInfo{}};
   if (!p) return nullptr;
   p->gdb = fgb_create_gdb();
   if (!p->gdb) {
     delete p;
     return nullptr;
   }
+  fgb::page_info_reset(p, true);
   return p;
 }
 }  // namespace
@@ -190,15 +198,54 @@ void MainDB::AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_
   pages* page = sd.actual;
   // A polyline keeps no fill; a polyline set keeps its fill.
   const gr_fill_area_style* f = kind == FGB_POLYLINES ? &fill : nullptr;
-  if (!page || !fgb::add_shape(page->gdb, kind, data, size, curve, f)) {
+  if (!page || !own_page(page)) {
     failure_ = FGB_FAILED_NO_MEMORY;  // the store is exhausted
     return;
   }
+  const bool known = fgb::page_known(page);
+  const tag_ns_handler style = fgb::shared_style(f ? &kept_filled_style_ : &kept_style_, curve, f);
+  const tag_ns_handler elem = ns_is_null_obj(style) ? style : fgb::make_element_styled(kind, data, size, style);
+  const int appended = ns_is_null_obj(elem) ? 0 : fgb::append_element(page->gdb, elem);
+  if (!ns_is_null_obj(elem)) ns_untie_obj(elem);  // the link holds it now (or, on failure, this releases it)
+  if (!appended) {
+    failure_ = FGB_FAILED_NO_MEMORY;  // the store is exhausted
+    return;
+  }
+  gr_xy_rect reach = r;
+  if (kind == FGB_ARC || kind == FGB_BEZIER) fgb::reach_box(kind, data, reach);
+  note_added(s, page, known, r, reach, curve.width);
+}
 
+bool MainDB::own_page(pages* page) noexcept {
+  if (page->gdb == owned_list_ && fgb::share_count() == owned_at_) return true;
+  if (!fgb::own_list(page)) return false;
+  owned_list_ = page->gdb;
+  owned_at_ = fgb::share_count();
+  return true;
+}
+
+void MainDB::note_added(int s, pages* page, bool known, const gr_xy_rect& r, const gr_xy_rect& reach,
+                        float width) noexcept {
+  Side sd = side(s);
+  fgb::page_info_added(page, known, reach, width);
   Dim_to_Dim(sd.count, sd.dim, sd.nullp, sd.centre, r);
   ++page->count;
   ++sd.count;
   if (page->count > kPageLimit) start_side(s == 1 ? 1 : 2);
+}
+
+bool MainDB::add_linked(tag_ns_handler elem, int kind, const void* data, float width, int s) noexcept {
+  gr_xy_rect r;
+  if (!fgb::shape_box(kind, data, r)) return false;
+  Side sd = side(s);
+  pages* page = sd.actual;
+  if (!page || !own_page(page)) return false;
+  const bool known = fgb::page_known(page);
+  if (!fgb::append_element(page->gdb, elem)) return false;
+  gr_xy_rect reach = r;
+  if (kind == FGB_ARC || kind == FGB_BEZIER) fgb::reach_box(kind, data, reach);
+  note_added(s, page, known, r, reach, width);
+  return true;
 }
 
 void MainDB::CreateElems(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill,
@@ -294,9 +341,66 @@ void MainDB::DimensionDB_OUT(gr_cpoint& dim, gr_cpoint& nullp) const noexcept {
 // Copies
 // ---------------------------------------------------------------------------
 
-void MainDB::AppendingDB(MainDB* dst, int from, int to) noexcept {
+namespace {
+bool same_bits(const gr_cpoint& a, const gr_cpoint& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+}  // namespace
+
+void MainDB::fold_page(pages* src, int s) noexcept {
+  Side sd = side(s);
+  PageInfo& m = src->info;
+  const int32_t from_empty = sd.count == 0 ? 1 : 0;
+  if (m.fold_valid && m.fold_from_empty == from_empty && same_bits(m.fold_dim_in, sd.dim) &&
+      same_bits(m.fold_nullp_in, sd.nullp)) {
+    sd.dim = m.fold_dim_out;
+    sd.nullp = m.fold_nullp_out;
+    sd.centre.x = sd.nullp.x + sd.dim.x / 2;
+    sd.centre.y = sd.nullp.y + sd.dim.y / 2;
+    return;
+  }
+  m.fold_from_empty = from_empty;
+  m.fold_dim_in = sd.dim;
+  m.fold_nullp_in = sd.nullp;
+  long count = sd.count;
+  AlignedShape aligned;
+  fgb::for_each_link(src->gdb, [&](tag_ns_handler l) {
+    tag_ns_handler shape = ns_get_first_obj(ns_get_first_obj(l));
+    const void* data = aligned.view(ns_get_obj_data_ptr(shape), ns_get_boxed_obj_size(shape));
+    gr_xy_rect r;
+    if (!data || !fgb::shape_box(fgb::role_of(shape), data, r)) return;  // not on a known page
+    Dim_to_Dim(count, sd.dim, sd.nullp, sd.centre, r);
+    ++count;
+  });
+  m.fold_dim_out = sd.dim;
+  m.fold_nullp_out = sd.nullp;
+  m.fold_valid = 1;
+}
+
+bool MainDB::add_page(pages* src, int s, bool fold) noexcept {
+  Side sd = side(s);
+  pages* dst = sd.actual;
+  const int32_t n = src->info.n;
+  // Adding the elements one by one would fill the empty actual page with
+  // exactly these, and start a new page after them when they fill it.
+  if (!dst || n <= 0 || n > kPageLimit + 1 || dst->count != 0 || !fgb::page_known(dst) || dst->info.n != 0)
+    return false;
+  fgb_db* shared = fgb::share_list(src->gdb);
+  if (!shared) return false;
+  if (fold) fold_page(src, s);
+  fgb_destroy_gdb(dst->gdb);
+  dst->gdb = shared;
+  dst->info = src->info;
+  dst->count = n;
+  sd.count += n;
+  if (dst->count > kPageLimit) start_side(s == 1 ? 1 : 2);
+  return true;
+}
+
+void MainDB::append_side(MainDB* dst, int from, int to, bool fold) noexcept {
   if (!dst) return;
-  Side src = side(from == 1 ? 1 : 2);
+  const int from_side = from == 1 ? 1 : 2;
+  const int to_side = to == 1 ? 1 : 2;
+  const bool same_side = dst == this && from_side == to_side;
+  Side src = side(from_side);
   // Appending a side to itself must stop where the side ended before: the
   // old end cell turns into the link of the first copy, and later copies
   // may open pages after the old last page.
@@ -304,22 +408,34 @@ void MainDB::AppendingDB(MainDB* dst, int from, int to) noexcept {
   tag_ns_handler stop = last ? last->gdb->tail : ns_null_obj();
   AlignedShape aligned;
   for (pages* p = src.first; p; p = p->next) {
+    // Elements of a known page are already as AddElem stores them: the
+    // target shares them (a whole page at once where it can) instead of
+    // copying them.
+    const bool known = fgb::page_known(p);
+    if (known && !same_side && dst->add_page(p, to_side, fold)) {
+      if (p == last) break;
+      continue;
+    }
     for (tag_ns_handler l = p->gdb->head; !fgb::is_end(l); l = ns_get_second_obj(l)) {
       if (p == last && ns_same_obj(l, stop)) break;
       ElementView e;
       fgb::read_element(l, e);
       const void* data = aligned.view(e.data, e.size);
       if (!data) continue;
-      dst->AddElem(e.kind, data, e.curve, e.fill_or_none(), to);
+      if (known && dst->add_linked(ns_get_first_obj(l), e.kind, data, e.curve.width, to_side)) continue;
+      dst->AddElem(e.kind, data, e.curve, e.fill_or_none(), to_side);
     }
     if (p == last) break;
   }
 }
 
+void MainDB::AppendingDB(MainDB* dst, int from, int to) noexcept { append_side(dst, from, to, true); }
+
 void MainDB::CopyAll(MainDB* src) noexcept {
   if (!src || src == this) return;
-  src->AppendingDB(this, 1, 1);
-  src->AppendingDB(this, 2, 2);
+  // The boxes are taken from src afterwards: growing them on the way is wasted.
+  src->append_side(this, 1, 1, false);
+  src->append_side(this, 2, 2, false);
   copy_measures(*src);
 }
 
@@ -355,20 +471,62 @@ void MainDB::PostM(int code) noexcept {
 }
 
 // ---------------------------------------------------------------------------
-// Style edits of the selection, in place in the curve style cells
+// Style edits of the selection
 // ---------------------------------------------------------------------------
 
 namespace {
+// Gives every element of a selection page the edited styles, in a new list
+// (the old one may be shared with an undo snapshot). Each element is made
+// anew: its shape datum is shared with the element it replaces, its style
+// cells with the elements before it that end up with the same styles. Style
+// cells are never written in place, since elements and undo snapshots share
+// them. False when memory ran out (the page is unchanged).
+bool restyle_page(pages* p, const gr_rgbcol* color, const double* width, fgb::StyleCache& styles) noexcept {
+  fgb_db* list = fgb_create_gdb();
+  if (!list) return false;
+  bool ok = true;
+  for (tag_ns_handler l = p->gdb->head; ok && !fgb::is_end(l); l = ns_get_second_obj(l)) {
+    const tag_ns_handler old_elem = ns_get_first_obj(l);
+    const tag_ns_handler cs = fgb::find_style(ns_get_second_obj(old_elem), FGB_CURVE_STYLE);
+    if (ns_is_null_obj(cs) || ns_get_boxed_obj_size(cs) < FGB_CURVE_STYLE_BYTES) {
+      // A style the store did not make has nothing to edit: the element stays.
+      ok = fgb::append_element(list, old_elem) != 0;
+      continue;
+    }
+    ElementView e;
+    fgb::read_element(l, e);
+    if (width) e.curve.width = static_cast<float>(*width);
+    if (color) e.curve.color = *color;
+    const tag_ns_handler style = styles.get(e.curve, e.has_fill ? &e.fill : nullptr);
+    const tag_ns_handler elem = ns_is_null_obj(style) ? style : ns_create_obj();
+    ok = !ns_is_null_obj(elem) && ns_set_pair_obj(elem, FGB_TAG(FGB_ELEMENT), e.shape, style) &&
+         fgb::append_element(list, elem);
+    if (!ns_is_null_obj(elem)) ns_untie_obj(elem);  // the link holds it now
+  }
+  if (!ok) {
+    fgb_destroy_gdb(list);
+    return false;
+  }
+  const bool known = fgb::page_known(p);
+  fgb_destroy_gdb(p->gdb);  // the old elements go unless an undo snapshot holds them
+  p->gdb = list;
+  if (known) {
+    p->info.head = list->head;
+    p->info.tail = list->tail;
+  }
+  return true;
+}
+
 void edit_selection_styles(MainDB& doc, const gr_rgbcol* color, const double* width) noexcept {
+  fgb::StyleCache styles;
   for (pages* p = doc.GetFirstPageSelection(); p; p = p->next) {
-    fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
-      tag_ns_handler cs = fgb::find_style(ns_get_second_obj(ns_get_first_obj(l)), FGB_CURVE_STYLE);
-      if (ns_is_null_obj(cs) || ns_get_boxed_obj_size(cs) < FGB_CURVE_STYLE_BYTES) return;
-      // Floats only: the datum's 4-byte alignment is enough.
-      auto* st = static_cast<gr_curve_style*>(ns_get_obj_data_ptr(cs));
-      if (width) st->width = static_cast<float>(*width);
-      if (color) st->color = *color;
-    });
+    const bool known = fgb::page_known(p);
+    if (!restyle_page(p, color, width, styles)) continue;  // out of memory: this page keeps its styles
+    // Every element of the page now has this pen width.
+    if (width && known) {
+      const float w = static_cast<float>(*width);
+      p->info.max_width = w < 0 ? -w : w;
+    }
   }
 }
 }  // namespace

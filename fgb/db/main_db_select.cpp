@@ -10,6 +10,7 @@
 
 #include "db/gdb_p.h"
 #include "db/main_db_p.h"
+#include "db/pages_p.h"
 
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_circle.h>
@@ -150,23 +151,35 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
   pages* walk[2] = {side(scanned).first, request->keep ? nullptr : side(hit_side).first};
   for (pages* first : walk)
     for (pages* p = first; p; p = p->next) {
+      // Elements of a known page are already as AddElem stores them: T
+      // shares them instead of copying them.
+      const bool known = fgb::page_known(p);
+      auto add = [&](tag_ns_handler l, const fgb::ElementView& e, const void* data, int to) {
+        if (known && t->add_linked(ns_get_first_obj(l), e.kind, data, e.curve.width, to)) return;
+        t->AddElem(e.kind, data, e.curve, e.fill_or_none(), to);
+      };
+      // A known page that nothing can hit (no hit is left to make, or its
+      // box keeps away from the rectangle) stays as it is, whole where the
+      // stay side's pages line up with it.
+      const bool untouched =
+          known && (m == 2 || far_apart(rect, p->info.box.x1, p->info.box.y1, p->info.box.x2, p->info.box.y2));
+      if (untouched && (p->info.n == 0 || t->add_page(p, stay, true))) continue;
       fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
         fgb::ElementView e;
         fgb::read_element(l, e);
         const void* data = aligned.view(e.data, e.size);
         if (!data) return;
-        const gr_fill_area_style fill = e.fill_or_none();
-        if (m == 2) {
-          t->AddElem(e.kind, data, e.curve, fill, stay);
+        if (m == 2 || untouched) {
+          add(l, e, data, stay);
           return;
         }
         // A polyline set without members has no place in the rebuilt document.
         if (e.kind == FGB_POLYLINES && static_cast<const gr_polylines*>(data)->n <= 0) return;
         if (hit_element(rect, e.kind, data)) {
-          t->AddElem(e.kind, data, e.curve, fill, hit_side);
+          add(l, e, data, hit_side);
           if (m != 0) m = 2;  // only the first hit changes side
         } else {
-          t->AddElem(e.kind, data, e.curve, fill, stay);
+          add(l, e, data, stay);
         }
       });
     }

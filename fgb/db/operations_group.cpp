@@ -12,6 +12,7 @@
 
 #include "db/gdb_p.h"
 #include "db/operations_p.h"
+#include "db/pages_p.h"
 
 #include <climits>
 #include <vector>
@@ -21,6 +22,7 @@ namespace {
 void replace_list(pages* page, fgb_db* list) noexcept {
   fgb_destroy_gdb(page->gdb);
   page->gdb = list;
+  fgb::page_info_reset(page, false);  // made here, not through AddElem
 }
 
 // Counts and boxes of both sides from the elements; then each selection

@@ -525,6 +525,11 @@ BOOL GrDeviceContext::LPtoDP(POINT* pts, int count) const {
   return 1;
 }
 
+int GrDeviceContext::GetClipBox(RECT* out) const {
+  if (out) *out = RECT{0, 0, 0, 0};
+  return RGN_ERROR;  // no surface known
+}
+
 double GrDeviceContext::device_dpi_x() const { return 96.0; }
 double GrDeviceContext::device_dpi_y() const { return 96.0; }
 
@@ -589,6 +594,17 @@ BOOL GrDeviceContext::GetCurrentPositionEx(POINT* out) const {
 
 BOOL GrDeviceContext::LineTo(int x, int y) {
   position_ = {x, y};
+  return 1;
+}
+
+BOOL GrDeviceContext::PolylineRuns(const POINT* pts, const DWORD* counts, DWORD runs) {
+  if (!pts || !counts) return 0;
+  for (DWORD r = 0; r < runs; ++r) {
+    if (counts[r] == 0) continue;
+    MoveToEx(pts[0].x, pts[0].y, nullptr);
+    for (DWORD i = 1; i < counts[r]; ++i) LineTo(pts[i].x, pts[i].y);
+    pts += counts[r];
+  }
   return 1;
 }
 

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -220,6 +222,29 @@ TEST(DcObjects, BaseRefusesMalformedDrawingCalls) {
   dc.MoveToEx(1, 2, &old);
   EXPECT_EQ(old.x, 7);
   EXPECT_EQ(old.y, 8);
+}
+
+TEST(RecordingDC, PolylineRunsAreMoveToAndLineToInTurn) {
+  GrRecordingDC dc;
+  const POINT pts[6] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 9}, {0, 1}};
+  const DWORD counts[4] = {3, 0, 1, 2};
+  EXPECT_TRUE(dc.PolylineRuns(pts, counts, 4));
+  EXPECT_FALSE(dc.PolylineRuns(nullptr, counts, 1));
+  std::vector<std::string> ops;
+  for (const GrRecordedCall& c : dc.calls) ops.push_back(c.op);
+  // A run of one point only moves; an empty run is passed over.
+  const std::vector<std::string> want = {"MoveToEx", "LineTo", "LineTo", "MoveToEx", "MoveToEx", "LineTo"};
+  EXPECT_EQ(ops, want);
+  const auto lines = dc.lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1].from.x, 3);
+  EXPECT_EQ(lines[1].to.x, 5);
+  EXPECT_EQ(lines[2].from.x, 9);
+  EXPECT_EQ(lines[2].to.y, 1);
+  POINT at{};
+  dc.GetCurrentPositionEx(&at);
+  EXPECT_EQ(at.x, 0);
+  EXPECT_EQ(at.y, 1);
 }
 
 TEST(RecordingDC, KeepsEveryCallWithItsStateInForce) {

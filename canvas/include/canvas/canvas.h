@@ -73,6 +73,7 @@ class QtDeviceContext : public GrDeviceContext {
   int SetROP2(int mode) override;
   int SetBkMode(int mode) override;
   BOOL LineTo(int x, int y) override;
+  BOOL PolylineRuns(const POINT* pts, const DWORD* counts, DWORD runs) override;
   BOOL Polygon(const POINT* pts, int count) override;
   BOOL PolyPolygon(const POINT* pts, const int* counts, int polygons) override;
   BOOL Ellipse(int left, int top, int right, int bottom) override;
@@ -85,6 +86,8 @@ class QtDeviceContext : public GrDeviceContext {
 
   double device_dpi_x() const override { return dpi_x_; }
   double device_dpi_y() const override { return dpi_y_; }
+  // The device's surface, cut by the painter's clip, in logical units.
+  int GetClipBox(RECT* out) const override;
 
  protected:
   void mapping_changed() override;
@@ -135,6 +138,12 @@ class QtDeviceContext : public GrDeviceContext {
   // The font of the last TextOutA, kept while the LOGFONT and scale stay.
   struct FontCache;
   std::unique_ptr<FontCache> font_cache_;
+
+  // Short pieces of a one-pixel pen drawn as the pixels Qt sets for them
+  // (qt_device_lines.cpp): what was learned of Qt, kept for the thread, when
+  // the pen and the painter allow it now; else null.
+  struct ShortPieces;
+  ShortPieces* short_pieces();
 };
 
 // A painter begun on a paint device (a widget in its paint event, an image,

@@ -31,12 +31,45 @@
 
 #include <cstdint>
 
+// What the document knows of a page's list beyond its count: how many
+// elements the list holds and the union of their boxes. It holds only
+// while the list still ends at the two cells noted here: anyone who appends
+// to the list behind the document's back (fgb_add_* on page->gdb) moves an
+// end, and the document then treats the page as unknown and walks it.
+struct PageInfo {
+  tag_ns_handler head;  // the list's head and tail when the rest was last right
+  tag_ns_handler tail;
+  int32_t n;       // elements in the list
+  int32_t exact;   // 1: n and box hold, and every element is as AddElem stores it
+  gr_xy_rect box;  // union of the elements' reach (what drawing or a hit test can touch; n > 0)
+  float max_width;  // the largest pen width of the elements (drawing units, absolute)
+  // The last fold of the page's element boxes into a side's measures
+  // (MainDB::Dim_to_Dim, element by element): from the measures before it
+  // (side empty or not, dimension, null point) to those after it. A copy
+  // of the page into a side with the same measures reuses it.
+  int32_t fold_valid;
+  int32_t fold_from_empty;
+  gr_cpoint fold_dim_in, fold_nullp_in, fold_dim_out, fold_nullp_out;
+};
+
+// A style cell kept for the elements that follow, with a copy of the bytes
+// it holds (style cells are never changed once made), so that the next
+// element's styles are compared without going to the store.
+struct KeptStyle {
+  tag_ns_handler cell{-1, 0};  // a curve style cell or a style pair; null when none
+  unsigned char curve[FGB_CURVE_STYLE_BYTES];
+  unsigned char fill[FGB_FILL_STYLE_BYTES];  // for a style pair
+};
+
 // One page of a side: an element list and how many elements were added to
-// it. Heap record owned by the document.
+// it. Heap record owned by the document. A page's list may share its cells
+// with pages of undo snapshots (the object store counts the references); the
+// document copies a shared list before it changes it.
 struct pages {
   fgb_db* gdb;    // the page's element list, owned by the page
   int32_t count;  // elements added to this page
   pages* next;    // next page of the same side, or null
+  PageInfo info;  // the document's bookkeeping of gdb (see PageInfo)
 };
 
 // A page takes at most this many elements; the element that makes its
@@ -275,6 +308,27 @@ class FGB_API MainDB {
   void start_side(int s) noexcept;
   // Both sides' boxes and counts taken from src.
   void copy_measures(const MainDB& src) noexcept;
+  // The side's count, box and actual page after an element with box r and
+  // reach box `reach` was appended to page (known: the page's info held
+  // before the append).
+  void note_added(int s, pages* page, bool known, const gr_xy_rect& r, const gr_xy_rect& reach,
+                  float width) noexcept;
+  // Appends an element cell that is already as AddElem stores it (taken
+  // from a known page) to side s, sharing it. False when it could not.
+  bool add_linked(tag_ns_handler elem, int kind, const void* data, float width, int s) noexcept;
+  // Side s takes a whole known page of another list as its actual page,
+  // sharing its chain, when that gives the same pages as adding its
+  // elements one by one would. fold: the side's box is grown as AddElem
+  // grows it. False when the page does not fit (nothing changed).
+  bool add_page(pages* src, int s, bool fold) noexcept;
+  // Grows side s's box by the elements of a known page, element by element
+  // as AddElem does, or from the page's remembered fold.
+  void fold_page(pages* src, int s) noexcept;
+  // Makes the page's list its own before an append (fgb::own_list),
+  // without a look at the store while it is known to be so.
+  bool own_page(pages* page) noexcept;
+  // AppendingDB; fold false leaves the target's box to the caller.
+  void append_side(MainDB* dst, int from, int to, bool fold) noexcept;
 
   uint32_t owns_pages_ = 0;         // 1: destroys its pages on Delete
   int32_t undo_ = 0;                // undo available
@@ -303,6 +357,15 @@ class FGB_API MainDB {
   int64_t add_budget_ = -1;         // what AddElem may still add; negative: no limit
   int32_t failure_ = FGB_FAILED_NONE;  // why the last read or operation failed
   bool restorable_ = false;            // the newest undo snapshot is whole and current
+  // The style cells of the last elements AddElem made, without and with a
+  // fill: the next element with the same styles shares them. One reference
+  // each, released by Delete.
+  KeptStyle kept_style_;
+  KeptStyle kept_filled_style_;
+  // The list AddElem last made its own, and the count of shared lists then
+  // (fgb::share_count): while neither changes it is still its own.
+  const fgb_db* owned_list_ = nullptr;
+  uint64_t owned_at_ = 0;
 };
 
 #endif

@@ -135,6 +135,12 @@ struct GR_API GrDeviceContext {
   virtual BOOL MoveToEx(int x, int y, POINT* old);
   BOOL GetCurrentPositionEx(POINT* out) const;
   virtual BOOL LineTo(int x, int y);  // draws from the current position, then moves there
+  // Runs of connected lines: for each of the `runs` runs (counts[i] >= 1
+  // points), MoveToEx to its first point and LineTo through the others, the
+  // same pieces in the same order as those calls; the current position ends
+  // at the last point. The base makes the calls one by one; a back-end may
+  // draw the pieces at once where the picture stays the same.
+  virtual BOOL PolylineRuns(const POINT* pts, const DWORD* counts, DWORD runs);
   virtual BOOL Polygon(const POINT* pts, int count);  // closed, filled with the brush; count >= 2
   virtual BOOL PolyPolygon(const POINT* pts, const int* counts, int polygons);
   virtual BOOL Ellipse(int left, int top, int right, int bottom);
@@ -147,6 +153,13 @@ struct GR_API GrDeviceContext {
   virtual BOOL PolyBezier(const POINT* pts, DWORD count);  // count = 3k + 1
   virtual COLORREF SetPixel(int x, int y, COLORREF color);
   virtual BOOL TextOutA(int x, int y, const char* text, int length);
+
+  // The smallest logical rectangle holding everything a drawing call can
+  // still change on the device (its surface and clip), in *out; returns
+  // SIMPLEREGION (2) or COMPLEXREGION (3) then, NULLREGION (1) when nothing
+  // can be changed, and RGN_ERROR (0) when the device does not know (the base
+  // class and the recording device: callers then draw everything).
+  virtual int GetClipBox(RECT* out) const;
 
   // Dots per inch of the device, for the metric and English map modes.
   virtual double device_dpi_x() const;

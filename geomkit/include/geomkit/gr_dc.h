@@ -148,6 +148,12 @@ typedef struct LOGFONTA {
 #define R2_COPYPEN 13
 #define R2_WHITE 16
 
+/* GetClipBox results. */
+#define RGN_ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+
 /* Polygon fill modes. */
 #define ALTERNATE 1
 #define WINDING 2

@@ -95,6 +95,9 @@ NS_API int ns_set_boxed_obj(tag_ns_handler obj, ns_type type, const void* data, 
 NS_API int ns_set_pair_obj(tag_ns_handler target, ns_type type, tag_ns_handler first,
                            tag_ns_handler second) NS_NOEXCEPT;
 NS_API ns_type ns_get_obj_type(tag_ns_handler obj) NS_NOEXCEPT;
+/* The cell's reference count (0 for the null handle). A count above 1 tells
+ * a user that the cell is shared and must not be changed in place. */
+NS_API uint32_t ns_get_obj_refs(tag_ns_handler obj) NS_NOEXCEPT;
 /* Length in bytes of a boxed cell's datum (0 for the other kinds). */
 NS_API int ns_get_boxed_obj_size(tag_ns_handler obj) NS_NOEXCEPT;
 /* A pair's components; no reference is added (null for the other kinds). */

@@ -1,0 +1,131 @@
+// Undo snapshots share the document's pages and elements instead of copying
+// them. Invariants: a shared list or element is never changed in place, so
+// every state undo and redo bring back holds the elements it held, with the
+// pages a deep copy would have had (10 001 elements each, page counts equal
+// to the elements); boxes and counts are those of element-by-element adds.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "db_test_util.h"
+#include "support/recording_notify.h"
+
+using namespace dbtest;
+
+namespace {
+
+// Element counts of the pages of one side.
+std::vector<long> page_sizes(const MainDB& doc, int side) {
+  std::vector<long> n;
+  for (pages* p = side == 1 ? doc.GetFirstPage() : doc.GetFirstPageSelection(); p; p = p->next)
+    n.push_back(fgb_count_gdb(p->gdb));
+  return n;
+}
+
+struct Snapshot {
+  std::vector<std::string> main, sel;
+  std::vector<long> main_pages, sel_pages;
+  gr_cpoint dim, nullp, dim_s, nullp_s;
+  bool operator==(const Snapshot& o) const {
+    auto same = [](gr_cpoint a, gr_cpoint b) { return a.x == b.x && a.y == b.y; };
+    return main == o.main && sel == o.sel && main_pages == o.main_pages && sel_pages == o.sel_pages &&
+           same(dim, o.dim) && same(nullp, o.nullp) && same(dim_s, o.dim_s) && same(nullp_s, o.nullp_s);
+  }
+};
+
+Snapshot snap(const MainDB& doc) {
+  return Snapshot{side_keys(doc, 1),  side_keys(doc, 2), page_sizes(doc, 1),  page_sizes(doc, 2),
+                  doc.GetDimension(), doc.GetNullP(),    doc.GetDimensionS(), doc.GetNullPS()};
+}
+
+// 25 000 segments on a 250-wide lattice: three main pages.
+void fill(MainDB& doc) {
+  for (int i = 0; i < 25000; ++i) {
+    gr_segment s = seg(i % 250, i / 250, i % 250 + 0.5, i / 250 + 0.25);
+    doc.AddElem(FGB_SEGMENT, &s, pen(0.01f), kNoFill, 1);
+  }
+}
+
+TEST(UndoSharing, EveryStateComesBackAsItWas) {
+  RecordingNotifyTarget win;
+  MainDB doc(&win);
+  fill(doc);
+  std::vector<Snapshot> states{snap(doc)};
+  ASSERT_EQ(states[0].main_pages, (std::vector<long>{10001, 10001, 4998}));
+
+  // Select the rows 50..59 (2 500 elements in the middle of the second page).
+  addParam rows{0, 0, {-1, 49.9, 300, 59.3}};
+  doc.SelectElems(&rows, 1);
+  EXPECT_EQ(doc.GetCountElemsS(), 2500);
+  auto edits = std::vector<std::function<void()>>{
+      [&] { doc.SetDimension(1.0, 1.0, 0, 0, OP_SCALE); },  // a snapshot, nothing moves
+      [&] {
+        doc.SetWidthColor(gr_rgbcol{1, 0, 0}, 0.5);
+      },  // styles of shared elements
+      [&] {
+        OperationParam p{};
+        p.move = gr_cpoint{-3, 0};
+        pOperate rq{&win, OP_MOVE, &p};
+        doc.CreateUndo();
+        doc.Operation(&rq);
+      },
+      [&] {
+        const gr_circle c{{5, 5}, 1};
+        doc.CreateElems(FGB_CIRCLE, &c, pen(), kNoFill, 1);
+      },
+      [&] { doc.SelectElems(); },     // select all
+      [&] { doc.SetWidthPen(0.2); },  // every element
+      [&] { doc.DeleteElem(2); },
+  };
+  states.back() = snap(doc);  // the selection change is not an undo step
+  for (auto& edit : edits) {
+    edit();
+    states.push_back(snap(doc));
+  }
+  // Back to the start and forward to the end, twice.
+  for (int round = 0; round < 2; ++round) {
+    for (std::size_t i = states.size() - 1; i-- > 0;) {
+      doc.GetUndo();
+      ASSERT_TRUE(snap(doc) == states[i]) << "undo to state " << i;
+    }
+    for (std::size_t i = 1; i < states.size(); ++i) {
+      doc.GetRedo();
+      ASSERT_TRUE(snap(doc) == states[i]) << "redo to state " << i;
+    }
+  }
+  // An edit in the middle of the history keeps the older states intact.
+  doc.GetUndo();
+  doc.GetUndo();
+  doc.GetUndo();
+  doc.SetWidthPen(0.3);
+  for (std::size_t i = states.size() - 3; i-- > 0;) {
+    doc.GetUndo();
+    ASSERT_TRUE(snap(doc) == states[i]) << "undo after the new edit to state " << i;
+  }
+  doc.Delete();
+}
+
+TEST(UndoSharing, ACopiedDocumentMatchesAnElementByElementCopy) {
+  MainDB doc;
+  fill(doc);
+  addParam rows{0, 0, {-1, 20.9, 300, 21.3}};
+  doc.SelectElems(&rows, 1);
+  // Elements appended behind the document's back: their page is copied
+  // element by element.
+  gr_segment s = seg(1, 1, 2, 2);
+  ASSERT_EQ(fgb_add_segment(doc.GetActualPage()->gdb, &s, pen(0.3f)), 1);
+  MainDB copy;
+  copy.CopyAll(&doc);
+  MainDB slow;  // the same copy made by adding every element again
+  for (int side = 1; side <= 2; ++side)
+    for (const Elem& e : side_elems(doc, side))
+      slow.AddElem(e.kind, e.shape.data(), e.curve, e.has_fill ? e.fill : kNoFill, side);
+  EXPECT_EQ(side_keys(copy, 1), side_keys(slow, 1));
+  EXPECT_EQ(side_keys(copy, 2), side_keys(slow, 2));
+  EXPECT_EQ(page_sizes(copy, 1), page_sizes(slow, 1));
+  EXPECT_EQ(page_sizes(copy, 2), page_sizes(slow, 2));
+}
+
+}  // namespace
