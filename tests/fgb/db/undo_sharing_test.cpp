@@ -107,6 +107,29 @@ TEST(UndoSharing, EveryStateComesBackAsItWas) {
   doc.Delete();
 }
 
+// Appends right after a snapshot (as a read into the document makes them),
+// round after round on the same actual page: none reaches an older state.
+TEST(UndoSharing, ElementsAddedAfterASnapshotStayOutOfIt) {
+  RecordingNotifyTarget win;
+  MainDB doc(&win);
+  std::vector<Snapshot> states;
+  for (int round = 0; round < 4; ++round) {
+    for (int i = 0; i < 7; ++i) {
+      gr_segment s = seg(i, round, i + 0.5, round + 0.5);
+      doc.AddElem(FGB_SEGMENT, &s, pen(round < 2 ? 0.01f : 0.02f), kNoFill, 1);
+    }
+    states.push_back(snap(doc));
+    doc.CreateUndo();
+  }
+  ASSERT_EQ(states.back().main_pages, (std::vector<long>{28}));
+  doc.GetUndo();  // the last snapshot is the present state
+  for (std::size_t i = states.size(); i-- > 0;) {
+    ASSERT_TRUE(snap(doc) == states[i]) << "undo to round " << i;
+    doc.GetUndo();
+  }
+  doc.Delete();
+}
+
 TEST(UndoSharing, ACopiedDocumentMatchesAnElementByElementCopy) {
   MainDB doc;
   fill(doc);
