@@ -132,3 +132,11 @@ int render_command(Args& args, Io& io) {
 }
 
 }  // namespace kalvex::cli
+
+#if defined(KALVEX_RENDER_MODULE)
+// The entry kalvex-cli calls when it has loaded this module for render.
+extern "C" __attribute__((visibility("default"))) int kalvex_cli_render(kalvex::cli::Args* args,
+                                                                        kalvex::cli::Io* io) {
+  return kalvex::cli::render_command(*args, *io);
+}
+#endif

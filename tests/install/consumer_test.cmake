@@ -25,6 +25,12 @@ if(WITH_PROGRAM)
       message(FATAL_ERROR "not installed: ${f}")
     endif()
   endforeach()
+  # The installed kalvex-cli finds its picture module.
+  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${WORK_DIR}/prefix/lib ${WORK_DIR}/prefix/bin/kalvex-cli
+      render ${SAMPLE} ${WORK_DIR}/sample.png)
+  if(NOT EXISTS ${WORK_DIR}/sample.png)
+    message(FATAL_ERROR "the installed kalvex-cli rendered nothing")
+  endif()
 endif()
 file(GLOB_RECURSE private ${WORK_DIR}/prefix/include/*_p.h)
 if(private)
