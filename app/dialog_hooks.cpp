@@ -136,6 +136,10 @@ std::string DialogHooks::approximation_text() {
   return options_ ? options_->approximation() : std::to_string(kGroupApproximation);
 }
 
+std::string DialogHooks::max_elements_text() { return options_ ? options_->max_elements() : std::string(); }
+
+std::string DialogHooks::group_separator() { return QLocale().groupSeparator().toStdString(); }
+
 void DialogHooks::apply_units(int) {
   // The main window has set its page setup (a drawing became active, or
   // its units selector chose units): the fields follow, and the main

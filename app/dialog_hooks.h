@@ -54,6 +54,8 @@ class DialogHooks final : public QObject, public kalvex::session::DialogHost {
   void options() override;
   void hatch(kalvex::session::DrawingView* view, bool inset_page) override;
   std::string approximation_text() override;
+  std::string max_elements_text() override;
+  std::string group_separator() override;
   void apply_units(int units) override;
   void progress(kalvex::session::DrawingView* view, std::intptr_t wparam) override;
 

@@ -146,7 +146,7 @@ void THATCH::carry_out(const HatchPlan& plan) {
   // The dialog goes first, so that the progress window stands alone while
   // the document works.
   done(plan.result);
-  HatchForm::run(plan, form_.logic().current());
+  form_.logic().run_hatch(plan);
 }
 
 void THATCH::hatch_ok() {

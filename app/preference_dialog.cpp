@@ -279,6 +279,11 @@ TOptions::TOptions(QWidget* parent) : QDialog(parent) {
   Edit1 = new QLineEdit(QStringLiteral("14"));
   Edit1->setObjectName(QStringLiteral("Edit1"));
   form->addWidget(Edit1);
+  form->addWidget(new QLabel(QStringLiteral("Maximum elements")));
+  EditMaxElements = new QLineEdit;
+  EditMaxElements->setObjectName(QStringLiteral("EditMaxElements"));
+  EditMaxElements->setPlaceholderText(QStringLiteral("automatic"));
+  form->addWidget(EditMaxElements);
   form->addStretch();
   PageControl1->addTab(page, QStringLiteral("Аппроксимация"));
   OKBtn = new QPushButton(QStringLiteral("OK"));
@@ -294,8 +299,11 @@ TOptions::TOptions(QWidget* parent) : QDialog(parent) {
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Edit1, &QLineEdit::returnPressed, this, &QDialog::accept);
+  connect(EditMaxElements, &QLineEdit::returnPressed, this, &QDialog::accept);
   fit_at_least(this, kOptionsSize);
   centre_on_screen(this);
 }
 
 std::string TOptions::approximation() const { return Edit1->text().toStdString(); }
+
+std::string TOptions::max_elements() const { return EditMaxElements->text().toStdString(); }

@@ -65,10 +65,12 @@ class TPreference : public QDialog {
 class TOptions : public QDialog {
  public:
   explicit TOptions(QWidget* parent);
-  // The field's text: the setting.
+  // The fields' texts: the settings.
   std::string approximation() const;
+  std::string max_elements() const;
   QTabWidget* PageControl1;
   QLineEdit* Edit1;
+  QLineEdit* EditMaxElements;  // empty: every read and edit scaled to its input
   QPushButton *OKBtn, *CancelBtn;
 };
 

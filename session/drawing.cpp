@@ -37,9 +37,9 @@ std::string not_a_file(const char* path) {
   return "not a regular file";
 }
 
-std::string too_large(int64_t budget) {
+std::string too_large(int64_t budget, const char* raise) {
   return "it would make more than " + std::to_string(budget) +
-         " elements (every 8 points counting as one more); stopped. --max-elements N raises the limit";
+         " elements (every 8 points counting as one more); stopped. " + raise;
 }
 
 int64_t read_budget_of(const MainDB& doc, const char* path) {
@@ -49,7 +49,7 @@ int64_t read_budget_of(const MainDB& doc, const char* path) {
   return std::max(kBudgetFloor, size / kBudgetBytesOfInput);
 }
 
-std::string edit_error(const MainDB& doc, const char* what, const std::string& path) {
+std::string edit_error(const MainDB& doc, const char* what, const std::string& path, const char* raise) {
   const std::string failed = std::string("cannot ") + what + " '" + path + "': ";
   switch (doc.GetFailure()) {
     case FGB_FAILED_NONE: return {};
@@ -60,14 +60,14 @@ std::string edit_error(const MainDB& doc, const char* what, const std::string& p
           doc.GetMaxElements() > 0
               ? doc.GetMaxElements()
               : std::max(kBudgetFloor, kBudgetPerSelected * (int64_t{doc.GetCountElems()} + doc.GetCountElemsS()));
-      return failed + too_large(budget);
+      return failed + too_large(budget, raise);
     }
     default: return failed + "out of memory";
   }
 }
 
 std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing,
-                             const MainDB* doc) {
+                             const MainDB* doc, const char* raise) {
   if (status == FGB_CONVERT_DONE) return {};
   const std::string path = req.path ? req.path : "";
   const std::string failed = std::string(writing ? "cannot write '" : "cannot read '") + path + "': ";
@@ -75,7 +75,7 @@ std::string conversion_error(int status, const Pconvert& req, const char* kind_t
   switch (status) {
     case FGB_CONVERT_NO_MEMORY: return failed + "out of memory" + kept;
     case FGB_CONVERT_TOO_LARGE:
-      return failed + too_large(doc ? read_budget_of(*doc, path.c_str()) : kBudgetFloor) + kept;
+      return failed + too_large(doc ? read_budget_of(*doc, path.c_str()) : kBudgetFloor, raise) + kept;
     case FGB_CONVERT_NOT_A_FILE: return failed + not_a_file(path.c_str());
     case FGB_CONVERT_EMPTY:
       return "not writing '" + path + "': the drawing has no elements and the file is not empty (--force replaces it)";

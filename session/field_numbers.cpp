@@ -64,6 +64,38 @@ long parse_field_integer(std::string_view text) {
   return static_cast<long>(v);
 }
 
+std::optional<int64_t> parse_element_count(std::string_view text, std::string_view group) {
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  int64_t v = 0;
+  int group_digits = -1;  // digits since the last separator; -1 before the first one
+  int digits = 0;
+  const auto separator_at = [&](std::string_view rest) -> size_t {
+    for (std::string_view sep :
+         {group, std::string_view(" "), std::string_view("\xc2\xa0"), std::string_view("\xe2\x80\xaf")})
+      if (!sep.empty() && rest.substr(0, sep.size()) == sep) return sep.size();
+    return 0;
+  };
+  while (!text.empty()) {
+    const char c = text.front();
+    if (c >= '0' && c <= '9') {
+      if (v > (INT64_MAX - (c - '0')) / 10) return std::nullopt;
+      v = v * 10 + (c - '0');
+      ++digits;
+      if (group_digits >= 0) ++group_digits;
+      text.remove_prefix(1);
+      continue;
+    }
+    const size_t n = separator_at(text);
+    // A separator stands between groups of three, after one to three digits.
+    if (n == 0 || digits == 0 || (group_digits < 0 ? digits > 3 : group_digits != 3)) return std::nullopt;
+    group_digits = 0;
+    text.remove_prefix(n);
+  }
+  if (group_digits >= 0 && group_digits != 3) return std::nullopt;
+  return v;
+}
+
 std::string format_general(double v, int digits, const NumberStyle& style) {
   if (v == 0) return "0";  // no "-0"
   char buf[64];

@@ -1,4 +1,5 @@
 #include <session/defaults.h>
+#include <session/drawing.h>
 #include <session/drawing_view.h>
 #include <session/hatch_form.h>
 
@@ -97,19 +98,31 @@ HatchPlan HatchForm::enter(DrawingView* current, const StepsReader& steps) {
 
 HatchPlan HatchForm::escape() { return inset_enabled_ ? inset_cancel() : hatch_cancel(); }
 
-void HatchForm::run(const HatchPlan& plan, DrawingView* current) {
-  if (!current) return;
+std::string HatchForm::run(const HatchPlan& plan, DrawingView* current, const char* raise) {
+  if (!current) return {};
   MainDB& doc = current->document();
+  // A failed operation changed nothing but left an undo step: that step
+  // goes, and the message says why.
+  const auto failed = [&](const char* what) {
+    if (doc.GetFailure() == FGB_FAILED_NONE) return std::string();
+    std::string message = edit_error(doc, what, current->caption(), raise);
+    doc.RestoreUndo();
+    return message;
+  };
   switch (plan.action) {
     case HatchPlan::Action::Hatch: {
       doc.SetPolyToPols(plan.steps);
+      if (std::string e = failed("group"); !e.empty()) return e;
       H_param h = plan.param;
       doc.Hatch(&h, plan.preset);
-      break;
+      std::string e = failed("hatch");
+      if (!e.empty()) doc.GetUndo();  // the grouping before it goes too
+      return e;
     }
-    case HatchPlan::Action::Inset: doc.Equidistant(plan.distance, plan.count); break;
+    case HatchPlan::Action::Inset: doc.Equidistant(plan.distance, plan.count); return failed("inset");
     case HatchPlan::Action::None: break;
   }
+  return {};
 }
 
 }  // namespace kalvex::session

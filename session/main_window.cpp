@@ -1,4 +1,5 @@
 #include <session/drawing.h>
+#include <session/hatch_form.h>
 #include <session/main_window.h>
 
 #include <fgb/convert/convert.h>
@@ -107,6 +108,7 @@ bool MainWindow::read_into(DrawingView* view, const std::string& path, int, bool
   request_.sys_error = 0;
   request_.progress = nullptr;
   request_.progress_user = nullptr;
+  if (!prepare_edit(view)) return false;
   Report report;
   MetafileHandle metafile;
   request_.transform = view->transform();
@@ -121,7 +123,8 @@ bool MainWindow::read_into(DrawingView* view, const std::string& path, int, bool
   const int status = view->document().Convert(&request_);
   request_.metafile = nullptr;  // freed with the handle below
   for (const std::string& w : report.warnings) layer_.error_message(w);
-  const std::string error = conversion_error(status, request_, kind_info(request_.kind).title, false);
+  const std::string error = conversion_error(status, request_, kind_info(request_.kind).title, false,
+                                             &view->document(), kRaiseInOptions);
   if (!error.empty()) {
     layer_.error_message(error);
     return false;
@@ -141,8 +144,10 @@ bool MainWindow::write_to(DrawingView* view, const std::string& path, int kind, 
   request_.sorted_apertures = apertures_.sorted.data();
   request_.sys_error = 0;
   request_.metafile = nullptr;
+  if (!prepare_edit(view)) return false;
   const int status = view->document().Convert(&request_);
-  const std::string error = conversion_error(status, request_, kind_info(request_.kind).title, true);
+  const std::string error = conversion_error(status, request_, kind_info(request_.kind).title, true,
+                                             &view->document(), kRaiseInOptions);
   if (!error.empty()) {
     layer_.error_message(error);
     return false;
@@ -295,9 +300,47 @@ bool MainWindow::approximation(long& n) {
   return true;
 }
 
+bool MainWindow::max_elements(int64_t& n) {
+  const std::string text = dialogs_.max_elements_text();
+  const std::optional<int64_t> v = parse_element_count(text, dialogs_.group_separator());
+  if (!v) {
+    layer_.error_message("'" + text +
+                         "' is not a valid number of elements (empty or 0: scaled to the drawing)");
+    return false;
+  }
+  n = *v;
+  return true;
+}
+
+bool MainWindow::prepare_edit(DrawingView* view) {
+  int64_t n = 0;
+  if (!view || !max_elements(n)) return false;
+  view->document().SetMaxElements(n);
+  view->document().SetFailure(FGB_FAILED_NONE);
+  return true;
+}
+
+bool MainWindow::edit_failed(DrawingView* view, const char* what) {
+  MainDB& doc = view->document();
+  if (doc.GetFailure() == FGB_FAILED_NONE) return false;
+  const std::string message = edit_error(doc, what, view->caption(), kRaiseInOptions);
+  // The operation changed nothing; the undo step it took would undo nothing.
+  doc.RestoreUndo();
+  layer_.error_message(message);
+  return true;
+}
+
+void MainWindow::run_hatch(const HatchPlan& plan) {
+  if (plan.action == HatchPlan::Action::None || !prepare_edit(current_)) return;
+  const std::string error = HatchForm::run(plan, current_);
+  if (!error.empty()) layer_.error_message(error);
+}
+
 void MainWindow::group() {
   long n;
-  if (current_ && approximation(n)) current_->document().SetPolyToPols(n);
+  if (!current_ || !approximation(n) || !prepare_edit(current_)) return;
+  current_->document().SetPolyToPols(n);
+  edit_failed(current_, "group");
 }
 
 void MainWindow::ungroup() {
@@ -306,7 +349,9 @@ void MainWindow::ungroup() {
 
 void MainWindow::to_polyline() {
   long n;
-  if (current_ && approximation(n)) current_->document().PolyToBezier(n);
+  if (!current_ || !approximation(n) || !prepare_edit(current_)) return;
+  current_->document().PolyToBezier(n);
+  edit_failed(current_, "flatten the curves of");
 }
 
 void MainWindow::hatch() { dialogs_.hatch(current_, false); }

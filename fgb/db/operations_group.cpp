@@ -11,6 +11,7 @@
 #include <fgb/main_db.h>
 
 #include "db/gdb_p.h"
+#include "db/main_db_p.h"
 #include "db/operations_p.h"
 #include "db/pages_p.h"
 
@@ -40,9 +41,12 @@ void recount(MainDB& doc) noexcept {
 // one found goes to the front. Bezier curves are flattened.
 class Collection {
  public:
-  explicit Collection(long steps) : density_(fgb::clamp_to_int(steps)) {}
+  // budget: the elements the set may cost (every kBudgetBytesPerElement
+  // bytes of points one more).
+  Collection(long steps, int64_t budget) : density_(fgb::clamp_to_int(steps)), budget_(budget) {}
 
-  // False when memory ran out (the page is then left as it was).
+  // False when the set would grow past its budget or past what a record
+  // can hold (too_large()), or memory ran out.
   bool add_element(const fgb::ElementView& e, const void* data) {
     switch (e.kind) {
       case FGB_POLYLINE: return add(static_cast<const gr_polyline*>(data));
@@ -62,6 +66,9 @@ class Collection {
   }
 
   bool empty() const { return members_.empty(); }
+  bool too_large() const { return too_large_; }
+  // What the set costs against the budget.
+  int64_t cost() const { return 1 + static_cast<int64_t>(total_bytes_) / kBudgetBytesPerElement; }
 
   // One set of the collected polylines, last found first, each closed.
   fgb::PolylinesBlock build() const {
@@ -87,12 +94,18 @@ class Collection {
     // The set's size must fit an int: stop collecting (and leave the page
     // alone) rather than build a record the store cannot hold.
     total_bytes_ += 16.0 * p->n + 8;
-    if (total_bytes_ > INT_MAX - 64 || members_.size() >= static_cast<std::size_t>(INT32_MAX)) return false;
+    if (total_bytes_ > INT_MAX - 64 || members_.size() >= static_cast<std::size_t>(INT32_MAX) ||
+        cost() > budget_) {
+      too_large_ = true;
+      return false;
+    }
     members_.emplace_back(p->pnt, p->pnt + p->n);
     return true;
   }
 
   int density_;
+  int64_t budget_;
+  bool too_large_ = false;
   double total_bytes_ = 8;
   std::vector<std::vector<gr_cpoint>> members_;  // in walking order; built reversed
 };
@@ -104,34 +117,44 @@ void MainDB::SetPolyToPols(long steps) noexcept {
   const gr_fill_area_style hollow = fgb::hollow_fill();
   fgb::AlignedShape aligned;
   bool changed = false;
-  for (pages* p = first_s_; p; p = p->next) {
+  // The sets of all pages together stay within the operation's budget.
+  int64_t budget = fgb::operation_budget(*this, count_s_);
+  int32_t failure = FGB_FAILED_NONE;
+  for (pages* p = first_s_; p && failure == FGB_FAILED_NONE; p = p->next) {
     try {
-      Collection collected(steps);
+      Collection collected(steps, budget);
       gr_curve_style last_curve{};
-      bool complete = true;
       fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+        if (failure != FGB_FAILED_NONE) return;
         fgb::ElementView e;
         fgb::read_element(l, e);
         last_curve = e.curve;  // the group takes the pen of the last element walked
         const void* data = aligned.view(e.data, e.size);
-        if (!data || !collected.add_element(e, data)) complete = false;
+        if (!data || !collected.add_element(e, data))
+          failure = collected.too_large() ? FGB_FAILED_TOO_LARGE : FGB_FAILED_NO_MEMORY;
       });
-      if (!complete || collected.empty()) continue;
+      if (failure != FGB_FAILED_NONE || collected.empty()) continue;
+      budget -= collected.cost();
       fgb::PolylinesBlock set = collected.build();
-      if (!set) continue;
-      fgb_db* list = fgb_create_gdb();
-      if (!list) continue;
-      if (!fgb_add_filled_polylines(list, set.get(), last_curve, hollow)) {
+      fgb_db* list = set ? fgb_create_gdb() : nullptr;
+      if (!list || !fgb_add_filled_polylines(list, set.get(), last_curve, hollow)) {
         fgb_destroy_gdb(list);
+        failure = FGB_FAILED_NO_MEMORY;
         continue;
       }
       replace_list(p, list);
       changed = true;
     } catch (...) {
-      // Out of memory while collecting: this page stays as it was.
+      failure = FGB_FAILED_NO_MEMORY;
     }
   }
   if (changed) recount(*this);
+  if (failure != FGB_FAILED_NONE) {
+    // Pages grouped before the one that failed go back: the operation
+    // changes all of the selection or nothing.
+    if (changed) RestoreUndo();
+    failure_ = failure;
+  }
 }
 
 void MainDB::SetPolsToPoly() noexcept {

@@ -5,8 +5,13 @@
 // success; a changed drawing is never closed without the question.
 #include "session_test_util.h"
 
+#include <session/drawing.h>
+#include <session/hatch_form.h>
+
 #include <fgb/convert/convert.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace sessiontest;
 using testsupport::TempFolder;
@@ -377,6 +382,96 @@ TEST(MainCommands, OperationsReadTheApproximationField) {
   p.main.inset();
   p.main.properties();
   EXPECT_EQ(p.dialogs.calls, (std::vector<std::string>{"hatch", "inset", "no_selection"}));
+}
+
+// The options' element budget reaches every read, write and edit; one that
+// stops on it leaves the drawing as it was, with no undo step, and says
+// why and how to raise the limit.
+TEST(MainCommands, OptionsElementBudgetStopsReadsAndEditsWithoutChangingTheDrawing) {
+  TempFolder dir;
+  Program p;
+  const std::string path = dir.write("squares.hpg", two_squares_hpgl());
+  p.dialogs.max_elements = "1";
+  EXPECT_FALSE(p.main.open_path(path));
+  EXPECT_TRUE(p.layer.children.empty());
+  ASSERT_EQ(p.layer.messages.size(), 1u);
+  EXPECT_NE(p.layer.messages[0].find("more than 1 elements"), std::string::npos);
+  EXPECT_NE(p.layer.messages[0].find(kRaiseInOptions), std::string::npos);
+
+  // Not a count: nothing is read.
+  p.dialogs.max_elements = "12abc";
+  EXPECT_FALSE(p.main.open_path(path));
+  EXPECT_NE(p.layer.messages.back().find("'12abc' is not a valid number of elements"), std::string::npos);
+
+  p.dialogs.max_elements = " 1,000 ";
+  ASSERT_TRUE(p.main.open_path(path));
+  DrawingView* v = p.main.current();
+  MainDB& doc = v->document();
+  EXPECT_EQ(doc.GetMaxElements(), 1000);
+  p.main.select_all();
+  p.layer.deliver();
+  const int32_t selected = doc.GetCountElemsS();
+  ASSERT_EQ(selected, 2);
+  const int32_t undo_flag = doc.GetUndoFlag();
+  p.layer.messages.clear();
+
+  p.dialogs.max_elements = "3";
+  HatchPlan hatch;
+  hatch.action = HatchPlan::Action::Hatch;
+  hatch.steps = 14;
+  hatch.param.step = 0.01;
+  hatch.param.all = 1;
+  HatchPlan inset;
+  inset.action = HatchPlan::Action::Inset;
+  inset.distance = 0.01;
+  inset.count = 50;
+  const std::pair<const char*, std::function<void()>> edits[] = {
+      {"cannot hatch '", [&] { p.main.run_hatch(hatch); }},
+      {"cannot inset '", [&] { p.main.run_hatch(inset); }},
+  };
+  for (const auto& [message, edit] : edits) {
+    SCOPED_TRACE(message);
+    p.layer.messages.clear();
+    edit();
+    p.layer.deliver();
+    ASSERT_EQ(p.layer.messages.size(), 1u);
+    EXPECT_EQ(
+        p.layer.messages[0].rfind(std::string(message) + path + "': it would make more than 3 elements", 0),
+        0u)
+        << p.layer.messages[0];
+    EXPECT_EQ(doc.GetCountElemsS(), selected);
+    EXPECT_EQ(doc.GetCountElems(), 0);
+    EXPECT_EQ(doc.GetUndoFlag(), undo_flag);
+  }
+
+  p.layer.messages.clear();
+  p.dialogs.max_elements = "1";
+  p.main.group();
+  ASSERT_EQ(p.layer.messages.size(), 1u);
+  EXPECT_EQ(p.layer.messages[0].rfind("cannot group '" + path + "': it would make more than 1 elements", 0),
+            0u);
+  EXPECT_EQ(doc.GetCountElemsS(), selected);
+
+  // Empty: scaled to the drawing, and the hatch goes through.
+  p.layer.messages.clear();
+  p.dialogs.max_elements = "";
+  p.main.run_hatch(hatch);
+  EXPECT_TRUE(p.layer.messages.empty());
+  EXPECT_GT(doc.GetCountElemsS(), 10);
+}
+
+TEST(FieldNumbers, ElementCountsTakeTheLocalesGroupsAndNothingElse) {
+  EXPECT_EQ(parse_element_count(""), 0);
+  EXPECT_EQ(parse_element_count("  0 "), 0);
+  EXPECT_EQ(parse_element_count("4000000"), 4000000);
+  EXPECT_EQ(parse_element_count("4.000.000", "."), 4000000);
+  EXPECT_EQ(parse_element_count("4 000 000", "."), 4000000);
+  EXPECT_EQ(parse_element_count("4\xc2\xa0"
+                                "000"),
+            4000);
+  for (const char* bad :
+       {"-5", "1e6", "4,00", "4000,000", ",400", "400,", "1.5", "x", "99999999999999999999"})
+    EXPECT_FALSE(parse_element_count(bad, ",")) << bad;
 }
 
 }  // namespace

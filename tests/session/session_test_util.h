@@ -121,6 +121,8 @@ class FakeLayer : public MainWindowLayer {
 class FakeDialogs : public DialogHost {
  public:
   std::string approximation = "14";
+  std::string max_elements;  // the options' "Maximum elements"
+  std::string group = ",";   // the locale's thousands separator
   std::vector<std::string> calls;
   void print(DrawingView*) override { calls.push_back("print"); }
   void editor(DrawingView*) override { calls.push_back("editor"); }
@@ -130,6 +132,8 @@ class FakeDialogs : public DialogHost {
   void options() override { calls.push_back("options"); }
   void hatch(DrawingView*, bool inset) override { calls.push_back(inset ? "inset" : "hatch"); }
   std::string approximation_text() override { return approximation; }
+  std::string max_elements_text() override { return max_elements; }
+  std::string group_separator() override { return group; }
   void apply_units(int) override {}
 };
 

@@ -48,15 +48,22 @@ struct WriteOptions {
 // not a file", "a character device, not a file", ...).
 std::string not_a_file(const char* path);
 
-// "it would make more than N elements ...; stopped", for a read or an edit
-// stopped by its budget.
-std::string too_large(int64_t budget);
+// How the command-line tool's messages say the budget is raised.
+inline constexpr const char* kRaiseOnCommandLine = "--max-elements N raises the limit";
+// ... and the program's.
+inline constexpr const char* kRaiseInOptions =
+    "The \"Maximum elements\" field of the options raises the limit";
+
+// "it would make more than N elements ...; stopped. RAISE", for a read or an
+// edit stopped by its budget; raise tells how the user sets another one.
+std::string too_large(int64_t budget, const char* raise = kRaiseOnCommandLine);
 // The budget a read of path into doc had (MainDB::SetMaxElements, else
 // scaled to the file's size as the conversion scales it).
 int64_t read_budget_of(const MainDB& doc, const char* path);
 // The message of an editing operation that failed (MainDB::GetFailure),
 // "cannot WHAT 'PATH': CAUSE"; empty when it succeeded.
-std::string edit_error(const MainDB& doc, const char* what, const std::string& path);
+std::string edit_error(const MainDB& doc, const char* what, const std::string& path,
+                       const char* raise = kRaiseOnCommandLine);
 
 // A request for one conversion with every field the caller does not set
 // at its neutral value: identity transform, no metafile, elapsed time -1.
@@ -67,7 +74,7 @@ Pconvert request_for(const std::string& path, const KindInfo& kind, const Apertu
 // when no reader or writer exists for it.
 // doc, when given, tells the budget of a read stopped by it.
 std::string conversion_error(int status, const Pconvert& req, const char* kind_title, bool writing,
-                             const MainDB* doc = nullptr);
+                             const MainDB* doc = nullptr, const char* raise = kRaiseOnCommandLine);
 
 // A metafile loaded for a read; DeleteMetaFile when it goes.
 struct MetafileHandle {

@@ -6,6 +6,7 @@
 #ifndef KALVEX_SESSION_FIELD_NUMBERS_H
 #define KALVEX_SESSION_FIELD_NUMBERS_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,12 @@ std::optional<double> parse_field_number(std::string_view text, const NumberStyl
 // decimal digits; 0 when there are none; anything after them is ignored.
 // Values beyond the 32-bit range are held at its ends.
 long parse_field_integer(std::string_view text);
+
+// A count of elements: blanks around it, decimal digits, optionally in
+// groups of three split by the user's thousands separator (group, UTF-8)
+// or a space. Empty or blank text is 0. Nothing when the text holds
+// anything else or the count does not fit in 63 bits.
+std::optional<int64_t> parse_element_count(std::string_view text, std::string_view group = {});
 
 // v in general format with up to `digits` significant digits (trailing
 // zeros dropped), written with the user's separator.

@@ -10,6 +10,7 @@
 #ifndef KALVEX_SESSION_HATCH_FORM_H
 #define KALVEX_SESSION_HATCH_FORM_H
 
+#include <session/drawing.h>
 #include <session/field_numbers.h>
 
 #include <fgb/fgb.h>
@@ -86,8 +87,11 @@ class HatchForm {
   HatchPlan escape();
 
   // Makes the plan's calls on the drawing's document: grouping, then the
-  // hatch; or the inset.
-  static void run(const HatchPlan& plan, DrawingView* current);
+  // hatch; or the inset. When one of them stops on its element budget or
+  // on memory, the document is left as it was before the plan and the
+  // message comes back (raise: how the user sets another budget); empty
+  // when done.
+  static std::string run(const HatchPlan& plan, DrawingView* current, const char* raise = kRaiseInOptions);
 
   const NumberStyle& style() const { return style_; }
   void set_style(NumberStyle s) { style_ = std::move(s); }

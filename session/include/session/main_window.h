@@ -9,6 +9,7 @@
 
 #include <session/apertures.h>
 #include <session/drawing_view.h>
+#include <session/field_numbers.h>
 #include <session/file_types.h>
 #include <session/page_setup.h>
 
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace kalvex::session {
+
+struct HatchPlan;
 
 // A file dialog's answer.
 struct FileChoice {
@@ -87,6 +90,11 @@ class DialogHost {
   virtual void hatch(DrawingView* view, bool inset_page) = 0;
   // The text of the options dialog's "Аппроксимация кривой Безье" field.
   virtual std::string approximation_text() = 0;
+  // The text of the options dialog's "Maximum elements" field (empty: the
+  // budget of every read and edit is scaled to its input).
+  virtual std::string max_elements_text() { return {}; }
+  // The thousands separator of the user's locale (UTF-8; empty: none).
+  virtual std::string group_separator() { return {}; }
   // The units list of the page setup dialog changed: apply the page
   // settings there (the page setup record is MainWindow::preference()).
   virtual void apply_units(int units) = 0;
@@ -184,6 +192,20 @@ class MainWindow {
   // The options dialog's curve approximation as Group, To Polyline and
   // Hatch pass it; false (and a message) when it holds no integer.
   bool approximation(long& n);
+  // The options dialog's maximum number of elements a read or an edit may
+  // create (0: scaled to the input); false (and a message) when the field
+  // holds no count.
+  bool max_elements(int64_t& n);
+  // Before a read, write or edit of the view's document: the document takes
+  // the options' element budget and forgets its last failure. False (and a
+  // message) when the options' field holds no count: nothing is to be done.
+  bool prepare_edit(DrawingView* view);
+  // After an edit: when it failed (its budget, or memory), takes back the
+  // undo step it left, shows "cannot WHAT 'NAME': CAUSE" and returns true.
+  bool edit_failed(DrawingView* view, const char* what);
+  // The hatch dialog's plan carried out on the current drawing, a failure
+  // shown as for the other edits.
+  void run_hatch(const HatchPlan& plan);
   void editor_opened();
   void editor_closed();
 

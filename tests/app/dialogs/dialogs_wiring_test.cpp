@@ -3,7 +3,8 @@
 // and a print that cannot be written is reported; the editor's Apply acts
 // only when the main window reads its queue; a hatch through the dialog
 // repaints the progress window between the document's reports and no
-// window closes meanwhile; the page setup dialog's I and M keys work while
+// window closes meanwhile, and one that passes the options' element budget
+// stops with a message; the page setup dialog's I and M keys work while
 // a field has the focus; a field without a number is named in a message.
 #include "dialog_hooks.h"
 #include "editor_window.h"
@@ -249,6 +250,33 @@ TEST(HatchWiring, ProgressWindowRepaintsAndNothingClosesMeanwhile) {
   settle();
   EXPECT_EQ(f.hooks().progress_window(), nullptr);
   EXPECT_FALSE(f.hooks().hatch_form().hatch_enabled());
+}
+
+// The options' "Maximum elements" reaches an edit made through the hatch
+// dialog: it stops, says why in a message box, and the drawing stays.
+TEST(HatchWiring, TheOptionsElementBudgetStopsAHatchWithAMessage) {
+  Form f;
+  TMainForm& m = f.form;
+  DrawingView& v = f.drawing()->view();
+  add_rect(v, 0, 0, 8, 6, 2);
+  QTimer::singleShot(0, &m, [&] {
+    TOptions* o = f.hooks().options_dialog();
+    o->EditMaxElements->setText(QStringLiteral("5"));
+    o->OKBtn->click();
+  });
+  m.Options1->trigger();
+  QTimer::singleShot(0, &m, [&] {
+    THATCH* h = f.hooks().hatch_dialog();
+    h->Edit1->setText(QStringLiteral("0.5"));
+    h->Edit1->textEdited(h->Edit1->text());
+    h->Button1->click();
+  });
+  m.Hatch1->trigger();
+  settle();
+  ASSERT_EQ(m.scripted().messages.size(), 1u);
+  EXPECT_NE(m.scripted().messages[0].find("cannot hatch"), std::string::npos);
+  EXPECT_NE(m.scripted().messages[0].find("more than 5 elements"), std::string::npos);
+  EXPECT_EQ(v.document().GetCountElemsS(), 1);
 }
 
 // ---- page setup ---------------------------------------------------------------

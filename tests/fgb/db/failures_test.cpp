@@ -76,6 +76,7 @@ const Op kOps[] = {
      }},
     {"flatten at 100000 points", [](MainDB& d) { d.PolyToBezier(100000); }},
     {"inset 600 times", [](MainDB& d) { d.Equidistant(0.01, 600); }},
+    {"group at 100000 points", [](MainDB& d) { d.SetPolyToPols(100000); }},
 };
 
 TEST(OperationBudget, AnOperationThatWouldGrowPastItsBudgetChangesNothing) {
@@ -110,6 +111,7 @@ TEST(OutOfMemory, AnOperationThatRunsOutOfMemoryChangesNothing) {
        }},
       kOps[1],
       kOps[2],
+      kOps[3],
   };
   for (const Op& op : moves) {
     for (int successes : {0, 1, 3}) {
