@@ -1,7 +1,8 @@
 // What every reader's fuzz harness does with its bytes: read them into a
 // document through a sink that checks each element (finite coordinates,
 // sane sizes); for small inputs, write the document in every kind and mode
-// into memory and read the reader's own kind back. Any failed check aborts.
+// into memory (within the same budget) and read the reader's own kind back.
+// Any failed check aborts.
 #ifndef FUZZ_FUZZ_COMMON_H
 #define FUZZ_FUZZ_COMMON_H
 
@@ -162,9 +163,18 @@ inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
       req.elapsed_time = -1.0f;
       req.sorted_apertures = apertures;
       req.aperture_count = 100;
+      // The write's budget of flattened points is the read's.
+      req.max_elements = fuzz_budget(size);
       std::string text;
       OutBuf out(text);
-      write_document(doc, req, out);
+      try {
+        write_document(doc, req, out);
+      } catch (const WriteRefused& refused) {
+        // Too many points, or numbers the kind cannot hold: refused, and
+        // said so by the only two statuses for it.
+        check(refused.status == FGB_CONVERT_TOO_LARGE || refused.status == FGB_CONVERT_OUT_OF_RANGE);
+        continue;
+      }
       check(out.finish());
       if (out_kind == kind && !optimise) own = std::move(text);
     }

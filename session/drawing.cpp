@@ -74,8 +74,23 @@ std::string conversion_error(int status, const Pconvert& req, const char* kind_t
   const std::string kept = req.partial ? " (the drawing holds what was read before)" : "";
   switch (status) {
     case FGB_CONVERT_NO_MEMORY: return failed + "out of memory" + kept;
-    case FGB_CONVERT_TOO_LARGE:
-      return failed + too_large(doc ? read_budget_of(*doc, path.c_str()) : kBudgetFloor, raise) + kept;
+    case FGB_CONVERT_TOO_LARGE: {
+      int64_t budget = kBudgetFloor;
+      if (doc && writing) {
+        // The curves flattened on the way count; the budget scales to what is written.
+        const int64_t elements =
+            (req.selection_only ? 0 : int64_t{doc->GetCountElems()}) + doc->GetCountElemsS();
+        budget = req.max_elements > 0        ? req.max_elements
+                 : doc->GetMaxElements() > 0 ? doc->GetMaxElements()
+                                             : std::max(kBudgetFloor, kBudgetPerSelected * elements);
+      } else if (doc) {
+        budget = read_budget_of(*doc, path.c_str());
+      }
+      return failed + too_large(budget, raise) + kept;
+    }
+    case FGB_CONVERT_OUT_OF_RANGE:
+      return failed + "the drawing reaches farther from the origin than " + kind_title +
+             " files can hold (a coordinate or size beyond their numbers); nothing written";
     case FGB_CONVERT_NOT_A_FILE: return failed + not_a_file(path.c_str());
     case FGB_CONVERT_EMPTY:
       return "not writing '" + path + "': the drawing has no elements and the file is not empty (--force replaces it)";

@@ -169,6 +169,9 @@ float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
 
   const uint64_t total = static_cast<uint64_t>(req.selection_only ? 0 : doc.GetCountElems()) +
                          static_cast<uint64_t>(doc.GetCountElemsS());
+  WriteBudget budget{write_budget(req.max_elements > 0 ? req.max_elements : doc.GetMaxElements(), total)};
+  ctx.budget = &budget;
+  dxf.budget = &budget;
   ProgressMeter meter(req.progress, req.progress_user, total);
   uint64_t done = 0;
   const auto write_side = [&](pages* first) {
@@ -193,6 +196,12 @@ float write_document(MainDB& doc, const Pconvert& req, OutBuf& out) {
   }
   meter.finish();
   return ctx.elapsed_time;
+}
+
+int64_t write_budget(int64_t max_elements, uint64_t elements) noexcept {
+  if (max_elements > 0) return max_elements;
+  const auto scaled = static_cast<int64_t>(elements) * kBudgetPerSelected;
+  return scaled > kBudgetFloor ? scaled : kBudgetFloor;
 }
 
 int64_t read_budget(int64_t max_elements, size_t size) noexcept {
@@ -246,6 +255,8 @@ int write_from(MainDB& doc, Pconvert& req) {
     elapsed = write_document(doc, req, out);
   } catch (const std::bad_alloc&) {
     return FGB_CONVERT_NO_MEMORY;  // the temporary file goes, the target stays
+  } catch (const WriteRefused& refused) {
+    return refused.status;  // the same
   }
   const bool written = out.finish();
   if (!file.commit(err) || !written) {  // commit also reports (and cleans up) a failed write

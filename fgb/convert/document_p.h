@@ -19,8 +19,13 @@ int read_document(MainDB& doc, int kind, const uint8_t* data, size_t size, const
 // the main pages unless only the selection is asked for, then the
 // selection's pages. Returns the elapsed time the writers leave (the
 // request's value when they leave it alone). The kind must be one that is
-// written. May throw std::bad_alloc.
+// written. May throw std::bad_alloc, and WriteRefused when the curves it
+// flattens pass the budget (write_budget) or a number is out of range.
 float write_document(MainDB& doc, const Pconvert& req, OutBuf& out);
+
+// The budget of a write of so many elements: max_elements when positive,
+// else kBudgetFloor or kBudgetPerSelected per element, whichever is more.
+int64_t write_budget(int64_t max_elements, uint64_t elements) noexcept;
 
 }  // namespace fgb::conv
 

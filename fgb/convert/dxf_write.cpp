@@ -51,7 +51,7 @@ class DxfWriter {
         break;
       }
       case kBezier:
-        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx_.bezier_density, pts_))
+        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx_.bezier_density, pts_, ctx_.budget))
           polyline(PointsView{pts_.data(), static_cast<uint32_t>(pts_.size()), false});
         break;
       case kSegment:

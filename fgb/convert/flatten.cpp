@@ -2,6 +2,8 @@
 // circles as 40 chords, Bezier elements at the document's density.
 #include "convert/page_p.h"
 
+#include <fgb/main_db.h>
+
 #include <cmath>
 
 namespace fgb::conv {
@@ -27,10 +29,26 @@ void circle_points(const gr_circle& circle, int n, std::vector<gr_cpoint>& pts) 
   arc_points(full, n, pts);
 }
 
-bool bezier_points(const gr_bezier* bez, int density, std::vector<gr_cpoint>& pts) {
+void WriteBudget::charge(size_t n) {
+  if (left < 0) return;
+  const int64_t cost = 1 + static_cast<int64_t>(n * sizeof(gr_cpoint)) / kBudgetBytesPerElement;
+  if (cost > left) throw WriteRefused{FGB_CONVERT_TOO_LARGE};
+  left -= cost;
+}
+
+bool bezier_points(const gr_bezier* bez, int density, std::vector<gr_cpoint>& pts, WriteBudget* budget) {
   gr_polyline* flat = nullptr;
   if (!gr_conv_POLYbezier_to_polyline(bez, &flat, density) || !flat) return false;
-  pts.assign(flat->pnt, flat->pnt + flat->n);
+  const size_t n = flat->n;
+  if (budget) {
+    try {
+      budget->charge(n);
+    } catch (...) {
+      gr_free_buffer_for_polyline(flat);
+      throw;
+    }
+  }
+  pts.assign(flat->pnt, flat->pnt + n);
   gr_free_buffer_for_polyline(flat);
   return true;
 }

@@ -21,7 +21,7 @@ constexpr int kDrawAperture = 11;
 
 // "X%ldY%ld" and what follows it.
 void xy(OutBuf& out, gr_cpoint p, std::string_view after = {}) {
-  out.pair("X", trunc_file_unit(p.x * kUnitsPerInch), 'Y', trunc_file_unit(p.y * kUnitsPerInch), after);
+  out.pair("X", file_coordinate(p.x * kUnitsPerInch), 'Y', file_coordinate(p.y * kUnitsPerInch), after);
 }
 
 // Gerber: first point D02, second D01, others bare, the first again when closed.
@@ -62,7 +62,7 @@ void cutter_contour(OutBuf& out, const PointsView& v) {
 
 // Shared walk: contour(points) for every contour; segments and flashes by kind.
 template <typename Contour, typename Segment, typename Flash>
-void walk(Page& page, int density, Contour contour, Segment segment, Flash flash) {
+void walk(Page& page, const WriterContext& ctx, Contour contour, Segment segment, Flash flash) {
   std::vector<gr_cpoint> pts;
   for (Element e; page.next(e);) {
     switch (e.kind) {
@@ -87,7 +87,7 @@ void walk(Page& page, int density, Contour contour, Segment segment, Flash flash
         contour(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), true}, true);
         break;
       case kBezier:
-        if (bezier_points(static_cast<const gr_bezier*>(e.shape), density, pts))
+        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget))
           contour(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false}, true);
         break;
       case kFlash:
@@ -104,7 +104,7 @@ void walk(Page& page, int density, Contour contour, Segment segment, Flash flash
 void write_gerber_page(Page& page, WriterContext& ctx, const float*, int) {
   OutBuf& out = *ctx.file;
   walk(
-      page, ctx.bezier_density,
+      page, ctx,
       [&](const PointsView& v, bool aperture_line) {
         if (aperture_line) gerber_aperture(out);
         gerber_contour(out, v);
@@ -115,9 +115,7 @@ void write_gerber_page(Page& page, WriterContext& ctx, const float*, int) {
         xy(out, s.p2);
         out.text("D01*\n");
       },
-      [&](const gr_cpoint& p) {
-        xy(out, p, "D03*");
-      });
+      [&](const gr_cpoint& p) { xy(out, p, "D03*"); });
   ctx.elapsed_time = 0.0f;
 }
 
@@ -125,7 +123,7 @@ void write_cutter_page(Page& page, WriterContext& ctx, const float*, int) {
   OutBuf& out = *ctx.file;
   out.text("H1*M70*M15*N1*D2*");
   walk(
-      page, ctx.bezier_density, [&](const PointsView& v, bool) { cutter_contour(out, v); },
+      page, ctx, [&](const PointsView& v, bool) { cutter_contour(out, v); },
       [&](const gr_segment& s) {
         out.text("M15*");
         xy(out, s.p1);

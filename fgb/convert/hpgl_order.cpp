@@ -99,10 +99,10 @@ class Orderer {
   }
 
  private:
-  // hpgl_point, saturated to 32 bits.
+  // hpgl_point, which holds 32 bits.
   void push(gr_cpoint p) {
-    pts_.push_back(OrderPoint{trunc_file_unit32(p.x * kHpglUnitsPerInch - kHpglShiftX),
-                              trunc_file_unit32(p.y * kHpglUnitsPerInch - kHpglShiftY)});
+    const PlotterPoint q = hpgl_point(p);
+    pts_.push_back(OrderPoint{static_cast<int32_t>(q.x), static_cast<int32_t>(q.y)});
   }
 
   // Writes a path; the estimate of its time.
@@ -236,7 +236,7 @@ void write_hpgl_ordered(Page& page, WriterContext& ctx) {
         break;
       }
       case kBezier:
-        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts))
+        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget))
           order.add(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false}, pen);
         break;
       case kArc:

@@ -90,7 +90,7 @@ void hpgl_write_circle(OutBuf& out, const gr_circle& c, int pen) {
   curve_pen_header(out, pen);
   move(out, "PU", c.c);
   out.text("\nPD;CI");
-  out.integer(trunc_file_unit(c.r * kPlotterUnitsPerInch));
+  out.integer(file_coordinate(c.r * kPlotterUnitsPerInch));
   out.put(',');
   out.integer(kChordTolerance);
   out.text(";\n");
@@ -132,7 +132,7 @@ void write_plain(Page& page, WriterContext& ctx) {
         hpgl_write_circle(out, *static_cast<const gr_circle*>(e.shape), pen);
         break;
       case kBezier:
-        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts)) {
+        if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget)) {
           pen_header(out, pen);
           contour(out, PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false});
           out.text("PU;\n");

@@ -12,6 +12,18 @@
 
 namespace fgb::conv {
 
+// Thrown by a writer that must not go on: status is FGB_CONVERT_TOO_LARGE
+// (its budget of flattened points is spent) or FGB_CONVERT_OUT_OF_RANGE (a
+// number lies beyond what the format holds). The write is then abandoned.
+struct WriteRefused {
+  int status;
+};
+
+// The largest magnitude written in fixed notation: 16 digits before the
+// point, where a double still resolves the sixth after it to about a unit.
+// Beyond it a number would be hundreds of digits of noise.
+constexpr double kFixedLimit = 1e15;
+
 // Text output of a writer. Every line feed of a format is written as
 // carriage return + line feed, the bytes files of this system have always
 // had. Numbers are formatted independently of the process locale with the
@@ -35,7 +47,9 @@ class OutBuf {
   // prefix, a, sep, b, suffix in one go ("PD%ld,%ld;", "X%ldY%ld*"): the
   // writers' innermost step. prefix and suffix hold no line feed.
   void pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix);
-  void fixed(double v, int precision);  // "%f" is precision 6; "%6.5f" is precision 5
+  // "%f" is precision 6; "%6.5f" is precision 5. Throws WriteRefused when
+  // v is not finite or beyond kFixedLimit.
+  void fixed(double v, int precision);
   // Room for n bytes (at most kOutBufReserveMax) to write in place, without
   // line feeds; commit(end) then takes them up to end.
   char* reserve(size_t n) { return room(n); }

@@ -2,6 +2,8 @@
 // written as CR LF, and numbers formatted without the process locale.
 #include "convert/outbuf_p.h"
 
+#include <fgb/convert/convert.h>
+
 #include <charconv>
 #include <cmath>
 
@@ -62,6 +64,7 @@ void OutBuf::integer(int64_t v) {
 char* format_long_wide(char* out, int64_t v) noexcept { return std::to_chars(out, out + 20, v).ptr; }
 
 void OutBuf::fixed(double v, int precision) {
+  if (!(std::fabs(v) <= kFixedLimit)) throw WriteRefused{FGB_CONVERT_OUT_OF_RANGE};
   char* p = room(kFixedMax);
   len_ = static_cast<size_t>(format_fixed(p, v, precision) - buf_.get());
 }

@@ -48,6 +48,15 @@ class ElementSpan final : public Page {
   size_t at_ = 0;
 };
 
+// What the curves a conversion flattens may still cost, counted as a read
+// counts the elements it adds: one per curve and one per 8 points.
+struct WriteBudget {
+  int64_t left = -1;  // negative: no limit
+  // Takes a flattened curve of n points off the budget; throws WriteRefused
+  // (FGB_CONVERT_TOO_LARGE) when it is spent.
+  void charge(size_t n);
+};
+
 // The context shared by the HPGL, Gerber and Gerber-cutter writers for all
 // pages of one conversion.
 struct WriterContext {
@@ -56,6 +65,7 @@ struct WriterContext {
   int16_t layer_or_flag = 0;   // handed through, not used
   float elapsed_time = -1.0f;  // estimated plotting time (s); writers may replace it
   OutBuf* file = nullptr;
+  WriteBudget* budget = nullptr;  // null: flattening is not counted
   // Working memory the optimised HPGL writer keeps from one page to the next.
   std::shared_ptr<void> order_memory;
 };
@@ -66,6 +76,7 @@ struct DxfContext {
   int32_t variant = 0;  // non-zero leaves segments out
   int32_t bezier_density = 12;
   OutBuf* file = nullptr;
+  WriteBudget* budget = nullptr;  // null: flattening is not counted
 };
 
 // One call per page. Each returns normally; output errors show in OutBuf.
@@ -87,8 +98,10 @@ void arc_points(const gr_trcircle& arc, int n, std::vector<gr_cpoint>& pts);
 // A circle as n + 1 points from angle 0 to 2 pi.
 void circle_points(const gr_circle& circle, int n, std::vector<gr_cpoint>& pts);
 // A Bezier element flattened with the context's density; false when it has
-// no complete piece (nothing is written then).
-bool bezier_points(const gr_bezier* bez, int density, std::vector<gr_cpoint>& pts);
+// no complete piece (nothing is written then). The points are charged to
+// budget when one is given.
+bool bezier_points(const gr_bezier* bez, int density, std::vector<gr_cpoint>& pts,
+                   WriteBudget* budget = nullptr);
 
 // The writers flatten arcs and circles into this many segments.
 constexpr int kWriterArcSegments = 40;

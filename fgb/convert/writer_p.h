@@ -7,6 +7,10 @@
 #include "convert/outbuf_p.h"
 #include "convert/page_p.h"
 
+#include <cstdint>
+
+#include <fgb/convert/convert.h>
+
 namespace fgb::conv {
 
 // A point in the writer's plotter coordinates.
@@ -34,9 +38,20 @@ inline constexpr double kHpglUnitsPerInch = 1016.0;
 inline constexpr double kHpglShiftX = 11000.0;
 inline constexpr double kHpglShiftY = 6900.0;
 
+// A coordinate or size in the file's integer units, truncated read-back
+// safe. Plotters and their files hold 32-bit numbers: beyond them the write
+// is refused (WriteRefused, FGB_CONVERT_OUT_OF_RANGE) rather than given a
+// number no reader takes back.
+inline int64_t file_coordinate(double v) {
+  const int64_t u = trunc_file_unit(v);
+  if (u < INT32_MIN || u > INT32_MAX || v != v) throw WriteRefused{FGB_CONVERT_OUT_OF_RANGE};
+  return u;
+}
+
 // (trunc(x 1016 - 11000), trunc(y 1016 - 6900)), read-back safe.
 inline PlotterPoint hpgl_point(gr_cpoint p) {
-  return {trunc_file_unit(p.x * kHpglUnitsPerInch - kHpglShiftX), trunc_file_unit(p.y * kHpglUnitsPerInch - kHpglShiftY)};
+  return {file_coordinate(p.x * kHpglUnitsPerInch - kHpglShiftX),
+          file_coordinate(p.y * kHpglUnitsPerInch - kHpglShiftY)};
 }
 
 // DXF colour number of a colour.

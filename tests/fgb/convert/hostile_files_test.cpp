@@ -208,6 +208,49 @@ TEST(HostileSaves, AnEmptyDrawingDoesNotReplaceAFileThatHoldsSomething) {
   EXPECT_EQ(empty.Convert(&req), FGB_CONVERT_DONE);
 }
 
+// Issue 17: a 104-byte Illustrator file made an 85 MB DXF, a curve
+// flattened into 131 071 points printed with hundreds of digits each. The
+// writers refuse numbers their format cannot hold, and the points they
+// flatten count against the request's budget; the target stays as it was.
+TEST(HostileSaves, WritesAreBoundedInNumbersAndFlattenedPoints) {
+  TempFolder dir;
+  const std::string ai = dir.write("far.ai", "%%EndSetup\n0 0 m\n1e300 1e300 -1e300 1e300 9 9 c\nS\n");
+  MainDB far;
+  Pconvert req = request(0, ai, FGB_KIND_AI);
+  ASSERT_EQ(far.Convert(&req), FGB_CONVERT_DONE);
+  ASSERT_EQ(far.GetCountElems(), 1);
+  for (int kind : {FGB_KIND_DXF, FGB_KIND_HPGL, FGB_KIND_GERBER, FGB_KIND_GERBER_CUTTER}) {
+    for (int optimise : {0, 1}) {
+      SCOPED_TRACE(std::to_string(kind) + (optimise ? " optimised" : ""));
+      const std::string out = dir.write("out", "the old drawing");
+      req = request(1, out, kind);
+      req.optimise = static_cast<uint8_t>(optimise);
+      EXPECT_EQ(far.Convert(&req), FGB_CONVERT_OUT_OF_RANGE);
+      EXPECT_EQ(slurp(out), "the old drawing");
+      EXPECT_EQ(dir.entries(), 2u);
+    }
+  }
+
+  // Ordinary numbers, but a curve of many points: within the budget it is
+  // written, past it refused.
+  const std::string curve = dir.write("curve.ai", "%%EndSetup\n0 0 m\n0 72 72 72 72 0 c\nS\n");
+  MainDB doc;
+  req = request(0, curve, FGB_KIND_AI);
+  ASSERT_EQ(doc.Convert(&req), FGB_CONVERT_DONE);
+  // 13 points: 2 elements' worth.
+  for (int kind : {FGB_KIND_DXF, FGB_KIND_HPGL, FGB_KIND_GERBER, FGB_KIND_GERBER_CUTTER}) {
+    SCOPED_TRACE(kind);
+    const std::string out = dir / "curve.out";
+    req = request(1, out, kind);
+    req.max_elements = 1;
+    EXPECT_EQ(doc.Convert(&req), FGB_CONVERT_TOO_LARGE);
+    EXPECT_FALSE(fs::exists(out));
+    req.max_elements = 2;
+    EXPECT_EQ(doc.Convert(&req), FGB_CONVERT_DONE);
+    fs::remove(out);
+  }
+}
+
 TEST(HostileSaves, SetIdBitsAreDroppedOtherPermissionsKept) {
   TempFolder dir;
   MainDB doc;

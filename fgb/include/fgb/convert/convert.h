@@ -53,8 +53,10 @@ enum {
                                     (or a stream is longer than any drawing); handled like
                                     FGB_CONVERT_NO_MEMORY */
   FGB_CONVERT_NOT_A_FILE = -6,   /* the path names a device, a socket or the like: not read */
-  FGB_CONVERT_EMPTY = -7         /* a write of a drawing without elements over an existing file
+  FGB_CONVERT_EMPTY = -7,        /* a write of a drawing without elements over an existing file
                                     that is not empty, without force: the file is untouched */
+  FGB_CONVERT_OUT_OF_RANGE = -8  /* a write met a coordinate or size beyond what the format holds
+                                    (32-bit plotter units; 10^15 in DXF): the file is untouched */
 };
 
 /* Called during long reads and writes with the share done (0..1). */
@@ -87,7 +89,10 @@ typedef struct Pconvert {
   int64_t max_elements;           /* reading: the most elements the read may create, every 128
                                      bytes of points (about 8 points) counting as one more;
                                      0: the document's SetMaxElements, else scaled to the input
-                                     (4 000 000, or one per 4 bytes of the file when more) */
+                                     (4 000 000, or one per 4 bytes of the file when more).
+                                     writing: the same for the curves flattened on the way
+                                     (FGB_CONVERT_TOO_LARGE); 0 scales it to the drawing
+                                     (4 000 000, or 16 per element written when more) */
   int32_t partial;                /* out: 1 when a read that ran out of memory or budget could not
                                      be taken back: the document holds what was read up to there */
   int32_t force;                  /* writing: non-zero writes a drawing without elements over a
