@@ -24,6 +24,25 @@ inline void check(bool ok) {
 
 inline void check_point(const gr_cpoint& p) { check(std::isfinite(p.x) && std::isfinite(p.y)); }
 
+// The points the curves of one input may flatten into, measured at the
+// density the document's box of a curve takes (100 per piece of a unit's
+// length): a few hundred small curves, or a few large ones.
+constexpr double kFlatPointsPerInput = 32768;
+
+// At least the points the box of the curve takes: per cubic piece,
+// (length * 0.1 + 0.9) * 100 with the length of its control polygon, which
+// is never shorter than the curve.
+inline double flat_points(const gr_bezier& b) {
+  double total = 0;
+  for (int32_t k = 0; 3 * k + 3 < b.n; ++k) {
+    const gr_cpoint* p = b.pnt + 3 * k;
+    double len = 0;
+    for (int i = 0; i < 3; ++i) len += std::hypot(p[i + 1].x - p[i].x, p[i + 1].y - p[i].y);
+    total += (len * 0.1 + 0.9) * 100;
+  }
+  return total;
+}
+
 class CheckingSink final : public ElementSink {
  public:
   explicit CheckingSink(MainDB& doc) : doc_(doc) {}
@@ -54,6 +73,11 @@ class CheckingSink final : public ElementSink {
         check(b->n >= 2);
         const gr_cpoint* pts = b->pnt;
         for (int32_t i = 0; i < b->n; ++i) check_point(pts[i]);
+        // The document finds a curve's box from up to 131 071 points, a
+        // cost the element budget does not see: the input's curves share
+        // a budget of points of their own.
+        flat_points_ += flat_points(*b);
+        if (flat_points_ > kFlatPointsPerInput) throw Stop();
         break;
       }
       case kSegment: {
@@ -96,13 +120,14 @@ class CheckingSink final : public ElementSink {
  private:
   gr_fill_area_style fill_ = fgb_default_fill_area_style;
   MainDB& doc_;
+  double flat_points_ = 0;
 };
 
 // The element budget of a fuzzed read: far below the program's (millions
 // of elements), so that inputs that multiply (an arc into 360 segments)
 // cost the fuzzer microseconds, not seconds; the readers' own bounds are
 // what is tried, and the budget's stop is tried with them.
-inline int64_t fuzz_budget(size_t size) { return 1024 + static_cast<int64_t>(size / 4); }
+inline int64_t fuzz_budget(size_t size) { return 256 + static_cast<int64_t>(size / 16); }
 
 // Documents of more elements than this are not written: ordering and
 // writing a thousand arc chords costs a hundred times the read.

@@ -23,7 +23,7 @@ TEST(CliHostile, InputsThatAreNotDrawingFilesAreNamedForWhatTheyAre) {
   const std::string out = dir.write("out.dxf", "keep");
   struct Row {
     std::vector<std::string> args;
-    const char* says;
+    std::string says;
   } rows[] = {
       {{"convert", dir.path().string(), out, "--from", "hpgl"}, "Is a directory"},
       {{"convert", dir.path().string(), out, "--from", "wmf"}, "a directory, not a file"},
@@ -36,6 +36,13 @@ TEST(CliHostile, InputsThatAreNotDrawingFilesAreNamedForWhatTheyAre) {
       {{"info", dir.write("big.hpg", arcs(20)), "--max-elements", "100"}, "more than 100 elements"},
       {{"convert", dir / "big.hpg", out, "--max-elements", "100"}, "--max-elements N raises the limit"},
       {{"convert", dir / "big.hpg", out, "--max-elements", "0"}, "needs a positive number"},
+      // A 50-byte curve that once became an 85 MB DXF; a curve whose points
+      // pass the budget only once flattened for the write.
+      {{"convert", dir.write("far.ai", "%%EndSetup\n0 0 m\n1e300 1e300 -1e300 1e300 9 9 c\nS\n"), out},
+       "farther from the origin than DXF files can hold"},
+      {{"convert", dir.write("c.ai", "%%EndSetup\n0 0 m\n0 72 72 72 72 0 c\nS\n"), out, "--max-elements",
+        "1"},
+       "cannot write '" + out + "': it would make more than 1 elements"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.args[1] + " " + r.args.back());
