@@ -127,15 +127,18 @@ class CheckingSink final : public ElementSink {
 // of elements), so that inputs that multiply (an arc into 360 segments)
 // cost the fuzzer microseconds, not seconds; the readers' own bounds are
 // what is tried, and the budget's stop is tried with them.
-inline int64_t fuzz_budget(size_t size) { return 256 + static_cast<int64_t>(size / 16); }
+inline int64_t fuzz_budget(size_t size) { return 128 + static_cast<int64_t>(size / 32); }
 
 // Documents of more elements than this are not written: ordering and
 // writing a thousand arc chords costs a hundred times the read.
-constexpr int kWriteElementsUpTo = 256;
+constexpr int kWriteElementsUpTo = 128;
 
 // Inputs up to this size are also written in every kind and read back;
 // larger ones only read, so that the fuzzer spends its time on the readers.
 constexpr size_t kWriteUpTo = 2048;
+// ... and of those one size in this many: writing and reading back cost as
+// much as the read, and the writers are few beside the readers' paths.
+constexpr size_t kWriteOneIn = 4;
 
 // kind: the reader's own kind, read back from what was written; a kind
 // that is not written (the import-only kinds) reads back nothing.
@@ -159,7 +162,7 @@ inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
   } catch (const CheckingSink::Stop&) {
   }
   doc.SetAddBudget(-1);
-  if (size > kWriteUpTo || doc.GetCountElems() > kWriteElementsUpTo) return 0;
+  if (size > kWriteUpTo || size % kWriteOneIn != 0 || doc.GetCountElems() > kWriteElementsUpTo) return 0;
 
   // The reader's own kind, read back, and one other writer in turn (by the
   // input's size): every writer still sees every kind of document over a
@@ -173,7 +176,7 @@ inline int fuzz_one(ReadFn read, int kind, const uint8_t* data, size_t size) {
                                   {FGB_KIND_GERBER, 0},
                                   {FGB_KIND_DXF, 0},
                                   {FGB_KIND_GERBER_CUTTER, 0}};
-  const Out other = kOuts[size % (sizeof kOuts / sizeof kOuts[0])];
+  const Out other = kOuts[size / kWriteOneIn % (sizeof kOuts / sizeof kOuts[0])];
   std::string own;
   for (const Out& o : kOuts) {
     {
