@@ -62,23 +62,37 @@ class CrossingIndex {
       lens.push_back(gr_dist_cpoints(&L.q, &L.r));
     }
     const double w = box.x2 - box.x1, h = box.y2 - box.y1, ext = std::max(w, h);
-    fine_.init(box, 6 * median_length(std::move(lens), ext * 1e-6));
-    coarse_.init(box, std::sqrt(std::max(w * h, ext * ext * 1e-6) / (4.0 * n + 16)));
+    // The fine cells are sized by the edges, but no coarser than a few times
+    // the corners' mean spacing: on needle-like outlines the edges are long
+    // and lie close together, and cells sized by them would each hold
+    // nearly every line.
+    const double spread = std::sqrt(std::max(w * h, ext * ext * 1e-6) / (4.0 * n + 16));
+    fine_.init(box, std::min(6 * median_length(std::move(lens), ext * 1e-6), 4 * spread));
+    coarse_.init(box, spread);
     reg_lo_.assign(static_cast<size_t>(n), 0);
     reg_hi_.assign(static_cast<size_t>(n), -1);
     listed_.assign(static_cast<size_t>(n), 0);
+    partial_.assign(static_cast<size_t>(n), 0);
     stamp_.assign(static_cast<size_t>(n), 0);
   }
 
-  void update(int l) {
+  // Line l's piece list has taken nodes with parameters within
+  // [lo, hi]. The span registered covers every node of the list, except
+  // while the list holds a single node (it is not registered then).
+  void update(int l, double lo, double hi) {
     const OffsetLine& L = ctx_.lines()[static_cast<size_t>(l)];
-    if (L.pieces.size() < 2) return;
     const size_t k = static_cast<size_t>(l);
+    if (L.pieces.size() < 2) {
+      partial_[k] = 1;
+      return;
+    }
     if (listed_[k]) return;
-    double lo = L.pieces.front().par, hi = lo;
-    for (const Node& nd : L.pieces) {
-      lo = std::min(lo, nd.par);
-      hi = std::max(hi, nd.par);
+    if (partial_[k] || reg_lo_[k] > reg_hi_[k]) {
+      partial_[k] = 0;
+      for (const Node& nd : L.pieces) {
+        lo = std::min(lo, nd.par);
+        hi = std::max(hi, nd.par);
+      }
     }
     hi += 2 * kTol;
     lo -= kTol;
@@ -151,6 +165,7 @@ class CrossingIndex {
   std::unordered_map<uint64_t, std::vector<int>> fine_cells_, coarse_all_, coarse_long_;
   std::vector<double> reg_lo_, reg_hi_;
   std::vector<char> listed_;
+  std::vector<char> partial_;  // nodes taken while the list held fewer than two
   std::vector<int> always_;
   std::vector<uint32_t> stamp_;
   uint32_t epoch_ = 0;
@@ -247,8 +262,8 @@ void EqvidistContext::accepted_crossings_between(int l, int from_partner, int to
   std::sort(out.begin(), out.end(), node_less);
 }
 
-void EqvidistContext::pieces_changed(int l) {
-  if (index_) index_->update(l);
+void EqvidistContext::pieces_changed(int l, double lo, double hi) {
+  if (index_) index_->update(l, lo, hi);
 }
 
 }  // namespace geomkit::offset

@@ -20,6 +20,8 @@
 #ifndef GEOMKIT_OFFSET_ENGINE_P_H
 #define GEOMKIT_OFFSET_ENGINE_P_H
 
+#include "offset/offset_piece_list_p.h"
+
 #include <geomkit/gr_poly.h>
 #include <geomkit/gr_types.h>
 
@@ -55,12 +57,6 @@ enum : int16_t {
   kFlagKeeps = 1,   // the moved edge keeps its direction
 };
 
-// A list node: the partner line and the parameter on the owning line.
-struct Node {
-  int partner;
-  double par;
-};
-
 // One offset line per edge v of the prepared polygon (edge v runs from
 // point v + 1 to point v + 2, cyclically).
 struct OffsetLine {
@@ -75,7 +71,7 @@ struct OffsetLine {
   bool wait_real = false;   // whether the held crossing passed the side test
   bool start_flat = false;  // the bisector at the start ran parallel: corner at the foot
   bool end_flat = false;    // likewise at the end
-  std::vector<Node> pieces;     // where the kept contour enters or leaves
+  PieceList pieces;         // where the kept contour enters or leaves
   std::vector<Node> crossings;  // quadratic mode only: every crossing
 };
 
@@ -147,8 +143,9 @@ class EqvidistContext {
   // and its node with partner to_partner (in list order) whose partner line
   // accepts them, in list order.
   void accepted_crossings_between(int l, int from_partner, int to_partner, std::vector<Node>& out);
-  // Keeps the index in step with a changed piece list.
-  void pieces_changed(int l);
+  // Keeps the index in step with a piece list that has just taken nodes
+  // whose parameters lie within [lo, hi].
+  void pieces_changed(int l, double lo, double hi);
 
   // ---- offset_lists.cpp ----
   bool real_li_point(const gr_cpoint& pt, const gr_line& line) const;

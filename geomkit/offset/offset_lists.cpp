@@ -9,20 +9,126 @@
 #include "offset/offset_engine_p.h"
 #include "offset/offset_trace_p.h"
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace geomkit::offset {
 
-namespace {
+// ---- piece lists ----
 
-// Position of p in a piece list by the insertion rule.
-size_t insert_pos(const std::vector<Node>& nodes, double p) {
+double PieceList::top_of(const std::vector<Node>& nodes) {
+  double top = -INFINITY;
+  for (const Node& nd : nodes) top = std::isnan(nd.par) ? INFINITY : std::max(top, nd.par);
+  return top;
+}
+
+void PieceList::retop() {
+  tops_.resize(blocks_.size());
+  sizes_.resize(blocks_.size());
+  for (size_t b = 0; b < blocks_.size(); ++b) {
+    tops_[b] = top_of(blocks_[b]);
+    sizes_[b] = blocks_[b].size();
+  }
+}
+
+std::pair<size_t, size_t> PieceList::locate(size_t k) const {
+  size_t b = 0;
+  while (k >= sizes_[b]) k -= sizes_[b++];
+  return {b, k};
+}
+
+const Node& PieceList::operator[](size_t k) const {
+  const auto [b, i] = locate(k);
+  return blocks_[b][i];
+}
+
+PieceList::operator const std::vector<Node>&() const {
+  flat_.clear();
+  for (const std::vector<Node>& b : blocks_) flat_.insert(flat_.end(), b.begin(), b.end());
+  return flat_;
+}
+
+size_t PieceList::position(double p, const Node** at) const {
+  auto before = [p](double par) { return p - par >= kTol; };
   size_t pos = 0;
-  while (pos < nodes.size() && p - nodes[pos].par >= kTol) ++pos;
+  for (size_t b = 0; b < tops_.size(); ++b) {
+    if (before(tops_[b])) {
+      pos += sizes_[b];
+      continue;
+    }
+    for (const Node& nd : blocks_[b]) {
+      if (!before(nd.par)) {
+        if (at) *at = &nd;
+        return pos;
+      }
+      ++pos;
+    }
+  }
+  if (at) *at = nullptr;
   return pos;
 }
 
-}  // namespace
+void PieceList::insert(size_t pos, const Node& nd) {
+  if (blocks_.empty()) {
+    blocks_.emplace_back();
+    tops_.push_back(-INFINITY);
+    sizes_.push_back(0);
+  }
+  size_t b = blocks_.size() - 1, i = sizes_.back();
+  if (pos < size_) std::tie(b, i) = locate(pos);
+  std::vector<Node>& blk = blocks_[b];
+  blk.insert(blk.begin() + static_cast<std::ptrdiff_t>(i), nd);
+  tops_[b] = std::isnan(nd.par) ? INFINITY : std::max(tops_[b], nd.par);
+  ++sizes_[b];
+  ++size_;
+  if (blk.size() > 2 * kBlock) {
+    std::vector<Node> tail(blk.begin() + kBlock, blk.end());
+    blk.resize(kBlock);
+    const auto at = static_cast<std::ptrdiff_t>(b) + 1;
+    tops_.insert(tops_.begin() + at, top_of(tail));
+    sizes_.insert(sizes_.begin() + at, tail.size());
+    blocks_.insert(blocks_.begin() + at, std::move(tail));
+    tops_[b] = top_of(blocks_[b]);
+    sizes_[b] = kBlock;
+  }
+}
+
+void PieceList::truncate(size_t k) {
+  if (k >= size_) return;
+  const auto [b, i] = locate(k);
+  const size_t keep = i == 0 ? b : b + 1;
+  blocks_.resize(keep);
+  tops_.resize(keep);
+  sizes_.resize(keep);
+  if (i > 0) {
+    blocks_[b].resize(i);
+    tops_[b] = top_of(blocks_[b]);
+    sizes_[b] = i;
+  }
+  size_ = k;
+}
+
+void PieceList::drop_front(size_t k) {
+  if (k == 0) return;
+  if (k >= size_) {
+    blocks_.clear();
+    tops_.clear();
+    sizes_.clear();
+    size_ = 0;
+    return;
+  }
+  const auto [b, i] = locate(k);
+  const auto nb = static_cast<std::ptrdiff_t>(b);
+  blocks_.erase(blocks_.begin(), blocks_.begin() + nb);
+  tops_.erase(tops_.begin(), tops_.begin() + nb);
+  sizes_.erase(sizes_.begin(), sizes_.begin() + nb);
+  std::vector<Node>& nodes = blocks_.front();
+  nodes.erase(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(i));
+  tops_.front() = top_of(nodes);
+  sizes_.front() = nodes.size();
+  size_ -= k;
+}
 
 // A point is real when it lies on the line or on its offset side: left of
 // the line for b <= 0 (edges moved left), right of it for b >= 0.
@@ -54,7 +160,7 @@ int EqvidistContext::increment_i(int i, bool forward, int lo, int hi) const {
 // The first (end 0) or last (end 1) piece parameter of line l.
 bool EqvidistContext::find_par_at_atribute(int l, int end, double* par) const {
   if (trace_) trace_->log("find_par_at_atribute", kTraceEntry);
-  const std::vector<Node>& p = lines_[static_cast<size_t>(l)].pieces;
+  const PieceList& p = lines_[static_cast<size_t>(l)].pieces;
   if (p.empty()) {
     if (trace_) trace_->log("find_par_at_atribute", kTraceNoPiece);
     return false;
@@ -70,20 +176,21 @@ void EqvidistContext::insert_glob_par(int l, double par, int partner) {
 }
 
 bool EqvidistContext::accepts(int m, double par, int partner) const {
-  const std::vector<Node>& p = lines_[static_cast<size_t>(m)].pieces;
-  size_t pos = insert_pos(p, par);
-  return pos > 0 && pos < p.size() && p[pos].partner != partner;
+  const Node* at = nullptr;
+  const size_t pos = lines_[static_cast<size_t>(m)].pieces.position(par, &at);
+  return pos > 0 && at && at->partner != partner;
 }
 
 // An extra piece parameter of line m where another line's kept part passes
 // through m's kept part (the caller checked accepts()).
 void EqvidistContext::insert__dopolnitelny(int m, double par, int partner) {
   if (trace_) trace_->log("insert__dopolnitelny", kTraceEntry);
-  std::vector<Node>& p = lines_[static_cast<size_t>(m)].pieces;
-  size_t pos = insert_pos(p, par);
-  if (pos < p.size() && p[pos].partner == partner) return;
-  p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), Node{partner, par});
-  pieces_changed(m);
+  PieceList& p = lines_[static_cast<size_t>(m)].pieces;
+  const Node* at = nullptr;
+  const size_t pos = p.position(par, &at);
+  if (at && at->partner == partner) return;
+  p.insert(pos, Node{partner, par});
+  pieces_changed(m, par, par);
 }
 
 // Insertion into a piece list. Before the finishing phase a node inserted
@@ -94,20 +201,24 @@ void EqvidistContext::insert__dopolnitelny(int m, double par, int partner) {
 void EqvidistContext::insert___par(int l, double par, int partner) {
   if (trace_) trace_->log("insert___par", kTraceEntry);
   if (partner < 0) return;
-  std::vector<Node>& p = lines_[static_cast<size_t>(l)].pieces;
-  size_t pos = insert_pos(p, par);
-  if (pos < p.size() && p[pos].partner == partner) return;
+  PieceList& p = lines_[static_cast<size_t>(l)].pieces;
+  const Node* next = nullptr;
+  const size_t pos = p.position(par, &next);
+  if (next && next->partner == partner) return;
   if (pos == p.size() && !p.empty() && p.back().partner == partner) return;
   const Node node{partner, par};
   std::vector<Node> extra;
+  double lo = par, hi = par;  // parameters of the nodes taken
   auto take_over = [&](const Node& x) {
     double tm = 0;
     if (cross_par(x.partner, l, &tm)) insert__dopolnitelny(x.partner, tm, l);
+    lo = std::min(lo, x.par);
+    hi = std::max(hi, x.par);
   };
   if (!finishing_ && !wrapped_) {
     if (pos < p.size()) {
-      p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), node);
-      p.resize(pos + 1);
+      p.insert(pos, node);
+      p.truncate(pos + 1);
     } else {
       if (!p.empty()) {
         accepted_crossings_between(l, p.back().partner, partner, extra);
@@ -119,21 +230,21 @@ void EqvidistContext::insert___par(int l, double par, int partner) {
       p.push_back(node);
     }
   } else if (pos < p.size() && pos > 0) {
-    p.insert(p.begin() + static_cast<std::ptrdiff_t>(pos), node);
-    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(pos));
+    p.insert(pos, node);
+    p.drop_front(pos);
   } else if (pos == 0 && !p.empty()) {
     const int former = p.front().partner;
     accepted_crossings_between(l, partner, former, extra);
-    p.insert(p.begin(), node);
+    p.insert(0, node);
     size_t at = 1;
     for (const Node& x : extra) {
       take_over(x);
-      p.insert(p.begin() + static_cast<std::ptrdiff_t>(at++), x);
+      p.insert(at++, x);
     }
   } else {
     p.push_back(node);
   }
-  pieces_changed(l);
+  pieces_changed(l, lo, hi);
 }
 
 // Where S crosses O relative to the kept parts of the two lines. t_s and

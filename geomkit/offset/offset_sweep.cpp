@@ -134,7 +134,7 @@ bool EqvidistContext::execute_lib() {
   if (lines_[static_cast<size_t>(s)].state == kStateReached) set_state(s, kStateKept);
   // Nodes that point at cut lines go.
   for (OffsetLine& L : lines_) {
-    std::erase_if(L.pieces, [&](const Node& nd) {
+    L.pieces.erase_if([&](const Node& nd) {
       return nd.partner >= 0 && nd.partner < n && lines_[static_cast<size_t>(nd.partner)].state < 0;
     });
   }
