@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace geomkit::offset {
@@ -97,19 +98,25 @@ void normalise_loop(Loop& lp, std::vector<double>& starts) {
 
 }  // namespace
 
-bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
-  out.clear();
-  const std::vector<Candidate> cands = make_candidates(*this);
-  const Coverage cov(*this, cands);
-  const CoverGrids& grids = cov.grids();
-  const double scale = cov.scale();
-  const double eps = 1e-9 * scale;      // slack of interval ends against crossing rounding
-  const double tiny = 1e-12 * scale;    // pieces shorter than this carry no decision
-  const double tau = 1e-9 * scale;      // end points this close chain up
+namespace {
 
-  // Crossings: candidate pairs sharing a grid cell. A candidate that would
-  // cross very many fine cells (a long mitre) is not registered there;
-  // instead its path is walked over the occupied cells.
+// The grids' pair tests are given up for the pruning tree beyond this
+// many per candidate (plus a floor for small outlines): on smooth outlines
+// (two or three tests per candidate) the grids take half the tree's time,
+// on needle-like ones (a dozen or more) the tree takes less, and far less
+// as the cells grow crowded.
+constexpr double kGridPairsPerCandidate = 16;
+constexpr double kGridPairsFloor = 1e5;
+
+// Crossings through uniform grids: candidate pairs sharing a grid cell. A
+// candidate that would cross very many fine cells (a long mitre) is not
+// registered there; instead its path is walked over the occupied cells.
+// With may_give_up, false, with nothing found, when the cells are crowded
+// (the outline's edges much longer than its features are wide: the cells
+// are sized by the edges).
+bool grid_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands, const Coverage& cov,
+                double eps, bool may_give_up, std::vector<std::pair<int, int>>& pairs) {
+  const CoverGrids& grids = cov.grids();
   static constexpr double kLongCells = 4096;
   std::vector<std::pair<uint64_t, int>> outer_cells;
   std::vector<int> longs;
@@ -154,17 +161,25 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
       blocks.for_segment_cells(a, b, [&](uint64_t c) { add(c, k); });
     }
   });
+  double work = 0;
+  for (const SparseCells* sc : {&core_cells, &far_cells, &long_cells})
+    for (size_t g = 0; g < sc->groups(); ++g) {
+      const double k = static_cast<double>(sc->group_end(g) - sc->group_begin(g));
+      work += k * (k - 1) / 2;
+    }
+  if (may_give_up && work > kGridPairsPerCandidate * static_cast<double>(cands.size()) + kGridPairsFloor)
+    return false;
   // Candidates sharing a cell are tested at once; only the pairs that
   // cross (or lie on one line) are kept, so fans of long, nearly parallel
   // mitres sharing many cells cost a test each, not a sort.
-  std::vector<std::pair<int, int>> pairs;
   auto test = [&](int i, int j) {
     if (i == j) return;
     if (i > j) std::swap(i, j);
     const Candidate& A = cands[static_cast<size_t>(i)];
     const Candidate& B = cands[static_cast<size_t>(j)];
     double ta = 0, tb = 0;
-    if (candidates_cross(*this, A, B, eps, &ta, &tb) || !line_cross(A.line, B.line, &ta)) pairs.emplace_back(i, j);
+    if (candidates_cross(ctx, A, B, eps, &ta, &tb) || !line_cross(A.line, B.line, &ta))
+      pairs.emplace_back(i, j);
   };
   for (const SparseCells* sc : {&core_cells, &far_cells, &long_cells})
     for (size_t g = 0; g < sc->groups(); ++g)
@@ -178,6 +193,129 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
       const auto [i0, i1] = core_cells.find(c);
       for (const int* i = i0; i != i1; ++i) test(*i, k);
     });
+  }
+  return true;
+}
+
+// Crossings through the pruning tree (offset_cover_p.h), which it leaves in
+// tree for locating points; nothing when no candidate reaches a shrunk
+// polygon's box.
+void tree_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands, const Coverage& cov,
+                double eps, std::optional<PruneTree>& tree, std::vector<std::pair<int, int>>& pairs) {
+  const double scale = cov.scale();
+  gr_xy_rect root{INFINITY, INFINITY, -INFINITY, -INFINITY};
+  for (const Candidate& c : cands)
+    for (double t : {c.lo, c.hi}) {
+      gr_cpoint p;
+      gr_conv_linepar_to_cpoint(&p, &c.line, t);
+      root = {std::min(root.x1, p.x), std::min(root.y1, p.y), std::max(root.x2, p.x), std::max(root.y2, p.y)};
+    }
+  if (!ctx.grows()) {
+    // Shrunk, the contour lies within the polygon.
+    const std::vector<gr_cpoint>& poly = ctx.polygon();
+    gr_xy_rect pb{poly[0].x, poly[0].y, poly[0].x, poly[0].y};
+    for (const gr_cpoint& p : poly)
+      pb = {std::min(pb.x1, p.x), std::min(pb.y1, p.y), std::max(pb.x2, p.x), std::max(pb.y2, p.y)};
+    root = {std::max(root.x1, pb.x1), std::max(root.y1, pb.y1), std::min(root.x2, pb.x2),
+            std::min(root.y2, pb.y2)};
+    if (!(root.x1 <= root.x2 && root.y1 <= root.y2)) return;
+  }
+  // Neighbours meet at their shared corner, however badly rounded (at
+  // needle-sharp mitres the two lines give it far apart): always a pair.
+  const int n = ctx.line_count();
+  for (int v = 0; v < n; ++v) {
+    const int a = v, b = v + 1 == n ? 0 : v + 1;
+    double ta = 0, tb = 0;
+    if (candidates_cross(ctx, cands[static_cast<size_t>(a)], cands[static_cast<size_t>(b)], eps, &ta, &tb))
+      pairs.emplace_back(std::min(a, b), std::max(a, b));
+  }
+  // In each leaf, the pairs crossing there (each crossing lies in one
+  // leaf, give or take the margin), and candidates on one line. Only
+  // candidates whose parts in the leaf overlap are tested.
+  std::vector<std::array<gr_cpoint, 2>> ends(cands.size());
+  for (size_t k = 0; k < cands.size(); ++k) {
+    gr_conv_linepar_to_cpoint(&ends[k][0], &cands[k].line, cands[k].lo);
+    gr_conv_linepar_to_cpoint(&ends[k][1], &cands[k].line, cands[k].hi);
+  }
+  const double g = 4e-9 * scale;
+  struct Part {
+    gr_cpoint p, q;  // the candidate's part in the leaf
+    gr_xy_rect box;  // its bounding box, grown by g
+    double len2;     // its length squared
+  };
+  std::vector<Part> parts;
+  std::vector<size_t> order;
+  // Whether the part b lies wholly on one side of a's line, farther than g.
+  auto apart = [&](const Part& a, const Part& b) {
+    const gr_cpoint u{a.q.x - a.p.x, a.q.y - a.p.y};
+    const double o1 = u.x * (b.p.y - a.p.y) - u.y * (b.p.x - a.p.x);
+    const double o2 = u.x * (b.q.y - a.p.y) - u.y * (b.q.x - a.p.x);
+    const double o = std::min(std::fabs(o1), std::fabs(o2));
+    return (o1 > 0) == (o2 > 0) && o * o > g * g * a.len2;
+  };
+  auto visit = [&](const gr_xy_rect& box, const int* c0, const int* c1) {
+    const gr_xy_rect lb{box.x1 - g, box.y1 - g, box.x2 + g, box.y2 + g};
+    parts.clear();
+    for (const int* i = c0; i != c1; ++i) {
+      const std::array<gr_cpoint, 2>& e = ends[static_cast<size_t>(*i)];
+      double u0 = 0, u1 = 1;
+      if (!clip_unit(e[0], e[1], lb, &u0, &u1)) u0 = 0, u1 = 1;
+      const gr_cpoint p{e[0].x + u0 * (e[1].x - e[0].x), e[0].y + u0 * (e[1].y - e[0].y)};
+      const gr_cpoint q{e[0].x + u1 * (e[1].x - e[0].x), e[0].y + u1 * (e[1].y - e[0].y)};
+      const gr_xy_rect pb{std::min(p.x, q.x) - g, std::min(p.y, q.y) - g, std::max(p.x, q.x) + g,
+                          std::max(p.y, q.y) + g};
+      parts.push_back({p, q, pb, (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y)});
+    }
+    // Sorted by the parts' left ends, each part meets only those starting
+    // before its right end.
+    order.resize(parts.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(),
+              [&](size_t x, size_t y) { return parts[x].box.x1 < parts[y].box.x1; });
+    for (size_t oi = 0; oi < order.size(); ++oi)
+      for (size_t oj = oi + 1; oj < order.size() && parts[order[oj]].box.x1 <= parts[order[oi]].box.x2;
+           ++oj) {
+        const Part& pi = parts[order[oi]];
+        const Part& pj = parts[order[oj]];
+        if (pi.box.y2 < pj.box.y1 || pj.box.y2 < pi.box.y1) continue;
+        if (apart(pi, pj) || apart(pj, pi)) continue;
+        const int ci = c0[order[oi]], cj = c0[order[oj]];
+        const int a = std::min(ci, cj), b = std::max(ci, cj);
+        if (b < n && (b == a + 1 || (a == 0 && b == n - 1))) continue;
+        const Candidate& A = cands[static_cast<size_t>(a)];
+        const Candidate& B = cands[static_cast<size_t>(b)];
+        double ta = 0, tb = 0;
+        if (candidates_cross(ctx, A, B, eps, &ta, &tb)) {
+          gr_cpoint x;
+          gr_conv_linepar_to_cpoint(&x, &A.line, ta);
+          if (x.x >= lb.x1 && x.x <= lb.x2 && x.y >= lb.y1 && x.y <= lb.y2) pairs.emplace_back(a, b);
+        } else if (!line_cross(A.line, B.line, &ta)) {
+          pairs.emplace_back(a, b);
+        }
+      }
+  };
+  tree.emplace(ctx, cov, ends, root, visit);
+}
+
+}  // namespace
+
+bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
+  out.clear();
+  const std::vector<Candidate> cands = make_candidates(*this);
+  Coverage cov(*this, cands);
+  const double scale = cov.scale();
+  const double eps = 1e-9 * scale;    // slack of interval ends against crossing rounding
+  const double tiny = 1e-12 * scale;  // pieces shorter than this carry no decision
+  const double tau = 1e-9 * scale;    // end points this close chain up
+
+  std::vector<std::pair<int, int>> pairs;
+  std::optional<PruneTree> tree;
+  if (opt_.cover != CoverMode::kTree &&
+      grid_pairs(*this, cands, cov, eps, opt_.cover == CoverMode::kAuto, pairs)) {
+    cov.index_shapes();
+  } else {
+    tree_pairs(*this, cands, cov, eps, tree, pairs);
+    if (!tree) return true;
   }
   std::sort(pairs.begin(), pairs.end());
   pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
@@ -236,8 +374,28 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
       if (shadowed) continue;
       gr_cpoint m;
       gr_conv_linepar_to_cpoint(&m, &C.line, mid);
-      if (cov.in_region(m, C.away, C.id, mid) == grows_) continue;
+      if (tree) {
+        // A piece whose middle lies where the tree dropped the cell is no
+        // boundary. Nor is one that passes through such a cell elsewhere:
+        // near the cell it is not, and crossings in the leaves were all
+        // found, so that it keeps that verdict up to the cell, and the
+        // point test gives it at the middle.
+        const PruneTree::Leaf* leaf = tree->locate(m);
+        if (!leaf || cov.in_region(m, C.away, C.id, mid, tree->locale(*leaf)) == grows_) continue;
+      } else if (cov.in_region(m, C.away, C.id, mid) == grows_) {
+        continue;
+      }
       Piece pc{static_cast<int>(k), p0, p1, {}, {}, sp[s].partner, sp[s + 1].partner};
+      if (tree) {
+        // Splits at one parameter come in no particular order, and the tree
+        // adds ends of its own: a crossing among them names the neighbour,
+        // which at a needle-sharp mitre is the only sure way to find it.
+        for (size_t r = s; pc.from < 0 && sp[r].par == p0; --r) {
+          pc.from = sp[r].partner;
+          if (r == 0) break;
+        }
+        for (size_t r = s + 1; pc.to < 0 && r < sp.size() && sp[r].par == p1; ++r) pc.to = sp[r].partner;
+      }
       gr_conv_linepar_to_cpoint(&pc.a, &C.line, p0);
       gr_conv_linepar_to_cpoint(&pc.b, &C.line, p1);
       kept.push_back(pc);

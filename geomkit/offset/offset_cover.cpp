@@ -49,16 +49,20 @@ Coverage::Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& can
   gr_xy_rect all = core;
 
   strips_.reserve(static_cast<size_t>(n));
+  strip_quads_.reserve(static_cast<size_t>(n));
   std::vector<double> lens;
   lens.reserve(static_cast<size_t>(n));
   for (const OffsetLine& L : lines) {
     gr_cpoint d = sub(L.r, L.q);
     double len = std::hypot(d.x, d.y);
     gr_cpoint u{d.x / len, d.y / len};
-    strips_.push_back(Strip{L.q, u, {side * u.y, -side * u.x}, len});
+    const Strip st{L.q, u, {side * u.y, -side * u.x}, len};
+    strips_.push_back(st);
+    const gr_cpoint q1 = along(st.q, st.u, st.len);
+    strip_quads_.push_back({st.q, q1, along(q1, st.nu, w_), along(st.q, st.nu, w_)});
     lens.push_back(len);
   }
-  std::vector<std::array<gr_cpoint, 4>> kites;
+  std::vector<std::array<gr_cpoint, 4>>& kites = kites_;
   for (int v = 0; v < n; ++v) {
     const int nx = v + 1 == n ? 0 : v + 1;
     const Strip& s0 = strips_[static_cast<size_t>(v)];
@@ -91,17 +95,18 @@ Coverage::Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& can
   coarse_ = 1e-9 * scale_;
   const double ext = std::max(core.x2 - core.x1, core.y2 - core.y1);
   grids_.init(core, 4 * median_length(std::move(lens), ext * 1e-7), w_, all, outer_items + kites.size());
+}
 
+void Coverage::index_shapes() {
+  const std::vector<gr_cpoint>& poly = ctx_.polygon();
+  std::vector<std::array<gr_cpoint, 4>>& kites = kites_;
   std::vector<std::pair<uint64_t, int>> outer_pairs;
   shapes_core_.build([&](auto&& add) {
     auto add_outer = [&](uint64_t c, int id) { outer_pairs.emplace_back(c, id); };
     auto add_core = [&](uint64_t c, int id) { add(c, id); };
-    for (size_t k = 0; k < strips_.size(); ++k) {
-      const Strip& s = strips_[k];
-      gr_cpoint q1 = along(s.q, s.u, s.len);
-      const gr_cpoint quad[4] = {s.q, q1, along(q1, s.nu, w_), along(s.q, s.nu, w_)};
-      grids_.shapes().for_convex_cells(quad, 4, [&](uint64_t c) { add_core(c, static_cast<int>(k)); });
-    }
+    for (size_t k = 0; k < strips_.size(); ++k)
+      grids_.shapes().for_convex_cells(strip_quads_[k].data(), 4,
+                                       [&](uint64_t c) { add_core(c, static_cast<int>(k)); });
     for (size_t k = 0; k < kites.size(); ++k) {
       const int id = -static_cast<int>(k) - 1;
       if (!grids_.shapes().for_convex_cells(kites[k].data(), 4, [&](uint64_t c) { add_core(c, id); }))
@@ -177,16 +182,21 @@ bool Coverage::in_polygon(const gr_cpoint& z) const {
   const CellGrid& g = grids_.shapes();
   long cx = 0, cy = 0;
   if (!g.cell_of(z, &cx, &cy)) return false;
-  const std::vector<gr_cpoint>& poly = ctx_.polygon();
-  const size_t m = poly.size();
   const gr_cpoint ref = reference(cx, cy);
   const size_t r0 = row_start_[static_cast<size_t>(cy)], r1 = row_start_[static_cast<size_t>(cy) + 1];
   const size_t at = static_cast<size_t>(std::lower_bound(row_x_.begin() + static_cast<std::ptrdiff_t>(r0),
                                                          row_x_.begin() + static_cast<std::ptrdiff_t>(r1), ref.x) -
                                         row_x_.begin());
-  int wnd = at > r0 ? row_wnd_[at - 1] : 0;
-  const gr_cpoint rz = sub(z, ref);
+  const int wnd = at > r0 ? row_wnd_[at - 1] : 0;
   const auto [e0, e1] = edges_.find(g.key(cx, cy));
+  return wnd + winding_change(ref, z, e0, e1) != 0;
+}
+
+int Coverage::winding_change(const gr_cpoint& ref, const gr_cpoint& z, const int* e0, const int* e1) const {
+  const std::vector<gr_cpoint>& poly = ctx_.polygon();
+  const size_t m = poly.size();
+  const gr_cpoint rz = sub(z, ref);
+  int wnd = 0;
   for (const int* e = e0; e != e1; ++e) {
     const gr_cpoint& p = poly[static_cast<size_t>(*e)];
     const gr_cpoint& q = poly[(static_cast<size_t>(*e) + 1) % m];
@@ -197,7 +207,7 @@ bool Coverage::in_polygon(const gr_cpoint& z) const {
     if (ref_left == z_left) continue;
     wnd += z_left ? 1 : -1;
   }
-  return wnd != 0;
+  return wnd;
 }
 
 bool Coverage::inside_line(int j, const gr_cpoint& base, const gr_cpoint& nu, const gr_cpoint& m, int line,
@@ -221,14 +231,9 @@ bool Coverage::inside_line(int j, const gr_cpoint& base, const gr_cpoint& nu, co
   return gx > 0 || (gx == 0 && dg >= 0);
 }
 
-bool Coverage::covered(const gr_cpoint& m, const gr_cpoint& dir, int line, double par) const {
-  long cx = 0, cy = 0;
-  std::pair<const int*, const int*> ids{nullptr, nullptr};
-  if (grids_.shapes().cell_of(m, &cx, &cy))
-    ids = shapes_core_.find(grids_.shapes().key(cx, cy));
-  else if (grids_.outer().cell_of(m, &cx, &cy))
-    ids = shapes_outer_.find(grids_.outer().key(cx, cy));
-  for (const int* id = ids.first; id != ids.second; ++id) {
+bool Coverage::covered(const gr_cpoint& m, const gr_cpoint& dir, int line, double par, const int* id0,
+                       const int* id1) const {
+  for (const int* id = id0; id != id1; ++id) {
     if (*id >= 0) {
       const Strip& s = strips_[static_cast<size_t>(*id)];
       gr_cpoint d = sub(m, s.q);
@@ -250,11 +255,49 @@ bool Coverage::covered(const gr_cpoint& m, const gr_cpoint& dir, int line, doubl
 }
 
 bool Coverage::in_region(const gr_cpoint& m, const gr_cpoint& dir, int line, double par) const {
+  long cx = 0, cy = 0;
+  std::pair<const int*, const int*> ids{nullptr, nullptr};
+  if (grids_.shapes().cell_of(m, &cx, &cy))
+    ids = shapes_core_.find(grids_.shapes().key(cx, cy));
+  else if (grids_.outer().cell_of(m, &cx, &cy))
+    ids = shapes_outer_.find(grids_.outer().key(cx, cy));
   // The polygon's own outline is decided a hair off m: an offset line
   // meets it only where the offset touches the source.
   const gr_cpoint z{m.x + margin_ * 1e5 * dir.x, m.y + margin_ * 1e5 * dir.y};
-  if (ctx_.grows()) return covered(m, dir, line, par) || in_polygon(z);
-  return !covered(m, dir, line, par) && in_polygon(z);
+  if (ctx_.grows()) return covered(m, dir, line, par, ids.first, ids.second) || in_polygon(z);
+  return !covered(m, dir, line, par, ids.first, ids.second) && in_polygon(z);
+}
+
+bool Coverage::in_region(const gr_cpoint& m, const gr_cpoint& dir, int line, double par,
+                         const Locale& loc) const {
+  const gr_cpoint z{m.x + margin_ * 1e5 * dir.x, m.y + margin_ * 1e5 * dir.y};
+  const bool cov = covered(m, dir, line, par, loc.shapes_begin, loc.shapes_end);
+  if (ctx_.grows() && cov) return true;
+  if (!ctx_.grows() && cov) return false;
+  return loc.wnd + winding_change(loc.ref, z, loc.edges_begin, loc.edges_end) != 0;
+}
+
+// The constraints of covered(), each a linear function of the point, met
+// with room to spare at every corner of a convex polygon, hence everywhere
+// in it.
+bool Coverage::contains(int id, const gr_cpoint* pts, int n, double slack) const {
+  if (id >= 0) {
+    const Strip& s = strips_[static_cast<size_t>(id)];
+    for (int i = 0; i < n; ++i) {
+      const gr_cpoint d = sub(pts[i], s.q);
+      const double t = dot(d, s.u), h = dot(d, s.nu);
+      if (!(t > slack && s.len - t > slack && h > slack && w_ - h > slack)) return false;
+    }
+    return true;
+  }
+  const Wedge& wg = wedges_[static_cast<size_t>(-id - 1)];
+  for (int i = 0; i < n; ++i) {
+    const gr_cpoint d = sub(pts[i], wg.v);
+    if (!(dot(d, wg.u0) > slack && -dot(d, wg.u1) > slack && w_ - dot(d, wg.n0) > slack &&
+          w_ - dot(d, wg.n1) > slack))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace geomkit::offset

@@ -20,8 +20,10 @@
 #include "offset/offset_engine_p.h"
 #include "offset/offset_grid_p.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace geomkit::offset {
@@ -73,10 +75,28 @@ class CoverGrids {
   CellGrid core_, shapes_, outer_;
 };
 
+// What the point test needs near a point when no grids are built: every
+// shape (id >= 0 strip, id < 0 wedge -(id + 1)) and every edge of the
+// polygon that may reach the point, and a reference point nearby with its
+// winding number. Every edge crossing the segment from the reference point
+// to the point must be among the edges.
+struct Locale {
+  const int* shapes_begin;
+  const int* shapes_end;
+  const int* edges_begin;
+  const int* edges_end;
+  gr_cpoint ref;
+  int wnd;
+};
+
 // The region U with its point test.
 class Coverage {
  public:
   Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& cands);
+  // Registers the shapes and edges in the uniform grids, for the point test
+  // without a Locale. The pruning tree hands the shapes and edges near each
+  // point in instead, where uniform cells would hold thousands of shapes.
+  void index_shapes();
   // Whether the points just off m in direction dir (a unit vector), closer
   // than any feature, lie in U. Each shape is decided at m itself: a
   // constraint that m meets or misses by more than the rounding margin
@@ -90,8 +110,27 @@ class Coverage {
   // the crossing times the sine of their angle keeps its precision where
   // the difference of two nearly equal distances would not.
   bool in_region(const gr_cpoint& m, const gr_cpoint& dir, int line, double par) const;
+  bool in_region(const gr_cpoint& m, const gr_cpoint& dir, int line, double par, const Locale& loc) const;
   const CoverGrids& grids() const { return grids_; }
   double scale() const { return scale_; }
+  // The rounding margin of constraint values, and the distance within
+  // which a value is recomputed from a crossing (see inside_line).
+  double margin() const { return margin_; }
+  double coarse() const { return coarse_; }
+
+  // ---- for the pruning tree ----
+  int strip_count() const { return static_cast<int>(strips_.size()); }
+  int wedge_count() const { return static_cast<int>(wedges_.size()); }
+  // The corners of a shape, in order around it.
+  const std::array<gr_cpoint, 4>& quad(int id) const {
+    return id >= 0 ? strip_quads_[static_cast<size_t>(id)] : kites_[static_cast<size_t>(-id - 1)];
+  }
+  // Whether every point of the convex polygon pts lies inside the shape,
+  // each of its constraints met by more than slack.
+  bool contains(int id, const gr_cpoint* pts, int n, double slack) const;
+  // The change of the winding number from a to b, counted over the edges
+  // [e0, e1) with the tie-breaks of the point test.
+  int winding_change(const gr_cpoint& a, const gr_cpoint& b, const int* e0, const int* e1) const;
 
  private:
   struct Strip {
@@ -102,7 +141,8 @@ class Coverage {
     gr_cpoint v, u0, u1, n0, n1;  // vertex, directions and offset normals of the two edges
     int line;                     // the first edge's line
   };
-  bool covered(const gr_cpoint& m, const gr_cpoint& dir, int line, double par) const;
+  bool covered(const gr_cpoint& m, const gr_cpoint& dir, int line, double par, const int* id0,
+               const int* id1) const;
   bool in_polygon(const gr_cpoint& z) const;
   void build_references();
   // g >= 0 just off m, where g is g0 at m and changes at rate dg along dir.
@@ -121,6 +161,8 @@ class Coverage {
   CoverGrids grids_;
   std::vector<Strip> strips_;
   std::vector<Wedge> wedges_;
+  std::vector<std::array<gr_cpoint, 4>> strip_quads_;
+  std::vector<std::array<gr_cpoint, 4>> kites_;  // each wedge's kite: vertex, offset ends, mitre point
   SparseCells shapes_core_, shapes_outer_;  // id >= 0 strip, id < 0 wedge -(id + 1); shapes grid
   SparseCells edges_;                       // the polygon's edges, shapes grid
   // Per shapes-grid row: the x of the polygon's crossings of the row's reference
@@ -129,6 +171,79 @@ class Coverage {
   std::vector<double> row_x_;
   std::vector<int> row_wnd_;
 };
+
+// The pruning tree: a quadtree over the candidate intervals that drops
+// every cell where the contour cannot pass, so that crossings are only
+// looked for, and pieces only judged, near the contour. A cell goes when
+//   - it lies inside one strip or wedge (inside U's interior grown, outside
+//     U shrunk),
+//   - grown, it lies inside the polygon, or shrunk, outside it (no edge
+//     passes through and its centre's winding number tells which),
+//   - every point of it lies closer than the distance to one edge of a
+//     simple polygon (the contour keeps the full distance from every edge:
+//     such points are covered by the edge's strip, a corner's wedge, or the
+//     polygon itself).
+// Each test keeps a margin far above rounding, so that the point test
+// gives every point of a dropped cell the same answer. Cells are split
+// while they hold more than a handful of candidates; the rest are the
+// leaves, each with the shapes and edges that reach it.
+//
+// On needle-like outlines (every mitre a long spike through the shape) the
+// candidates cross each other hundreds of millions of times, nearly all of
+// them inside the shapes; the tree never looks at those.
+class PruneTree {
+ public:
+  struct Leaf {
+    gr_cpoint ref;                          // a point inside
+    int wnd;                                // its winding number
+    uint32_t shape0, shape1, edge0, edge1;  // ranges of the lists
+  };
+  // Called for each leaf with its box and the candidates reaching it
+  // (within list_margin()).
+  using LeafVisitor = std::function<void(const gr_xy_rect& box, const int* c0, const int* c1)>;
+
+  // ends[k]: the end points of candidate k's interval.
+  PruneTree(const EqvidistContext& ctx, const Coverage& cov,
+            const std::vector<std::array<gr_cpoint, 2>>& ends, const gr_xy_rect& root,
+            const LeafVisitor& visit);
+
+  // The leaf holding p, or null where the tree dropped the cell (or p lies
+  // outside the root).
+  const Leaf* locate(const gr_cpoint& p) const;
+  Locale locale(const Leaf& lf) const {
+    return {shapes_.data() + lf.shape0,
+            shapes_.data() + lf.shape1,
+            edges_.data() + lf.edge0,
+            edges_.data() + lf.edge1,
+            lf.ref,
+            lf.wnd};
+  }
+  // Leaves list what reaches their box grown by this margin: more than the
+  // rounding of a point located in them, and than the hair the point test
+  // looks beyond it.
+  double list_margin() const { return list_margin_; }
+
+ private:
+  // A cell of the tree: split (its first of four children, in the order
+  // lower left, lower right, upper left, upper right), a leaf, or dropped.
+  struct Node {
+    int32_t first_child;  // -1 unless split
+    int32_t leaf;         // -1 unless a leaf
+  };
+  gr_xy_rect root_{};
+  std::vector<Node> nodes_;
+  std::vector<Leaf> leaves_;
+  std::vector<int> shapes_, edges_;
+  double list_margin_ = 0;
+};
+
+// Liang-Barsky: the part [*t0, *t1] of a + t (b - a), t in [0, 1], within
+// the box; false when none.
+bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1);
+
+// Whether the polygon's edges cross each other anywhere (other than
+// neighbours at their shared point).
+bool polygon_is_simple(const std::vector<gr_cpoint>& poly);
 
 }  // namespace geomkit::offset
 

@@ -80,8 +80,15 @@ struct OffsetLine {
 // Both give identical results; the quadratic mode exists to prove it.
 enum class CrossingMode { kFast, kQuadratic };
 
+// How the coverage contour finds crossings and locates points: through
+// uniform grids, or through the pruning tree (offset_cover_p.h). By
+// default the grids, unless their cells would be crowded; both give the
+// same contour, and the forced modes exist to prove it.
+enum class CoverMode { kAuto, kGrids, kTree };
+
 struct Options {
   CrossingMode crossings = CrossingMode::kFast;
+  CoverMode cover = CoverMode::kAuto;
   // Compare the sweep's contour with the coverage contour and return the
   // latter when they differ. Off only in tests that look at the raw sweep.
   bool check = true;

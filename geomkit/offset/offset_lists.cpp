@@ -24,40 +24,46 @@ double PieceList::top_of(const std::vector<Node>& nodes) {
 }
 
 void PieceList::retop() {
-  tops_.resize(blocks_.size());
-  sizes_.resize(blocks_.size());
-  for (size_t b = 0; b < blocks_.size(); ++b) {
-    tops_[b] = top_of(blocks_[b]);
-    sizes_[b] = blocks_[b].size();
+  Blocks& bg = *big_;
+  bg.tops.resize(bg.blocks.size());
+  bg.sizes.resize(bg.blocks.size());
+  bg.size = 0;
+  for (size_t b = 0; b < bg.blocks.size(); ++b) {
+    bg.tops[b] = top_of(bg.blocks[b]);
+    bg.sizes[b] = bg.blocks[b].size();
+    bg.size += bg.sizes[b];
   }
+  if (bg.size == 0) big_.reset();
 }
 
 std::pair<size_t, size_t> PieceList::locate(size_t k) const {
   size_t b = 0;
-  while (k >= sizes_[b]) k -= sizes_[b++];
+  while (k >= big_->sizes[b]) k -= big_->sizes[b++];
   return {b, k};
 }
 
-const Node& PieceList::operator[](size_t k) const {
+const Node& PieceList::at_in_blocks(size_t k) const {
   const auto [b, i] = locate(k);
-  return blocks_[b][i];
+  return big_->blocks[b][i];
 }
 
 PieceList::operator const std::vector<Node>&() const {
-  flat_.clear();
-  for (const std::vector<Node>& b : blocks_) flat_.insert(flat_.end(), b.begin(), b.end());
-  return flat_;
+  if (!big_) return small_;
+  big_->flat.clear();
+  for (const std::vector<Node>& b : big_->blocks) big_->flat.insert(big_->flat.end(), b.begin(), b.end());
+  return big_->flat;
 }
 
-size_t PieceList::position(double p, const Node** at) const {
+size_t PieceList::position_in_blocks(double p, const Node** at) const {
   auto before = [p](double par) { return p - par >= kTol; };
+  const Blocks& bg = *big_;
   size_t pos = 0;
-  for (size_t b = 0; b < tops_.size(); ++b) {
-    if (before(tops_[b])) {
-      pos += sizes_[b];
+  for (size_t b = 0; b < bg.tops.size(); ++b) {
+    if (before(bg.tops[b])) {
+      pos += bg.sizes[b];
       continue;
     }
-    for (const Node& nd : blocks_[b]) {
+    for (const Node& nd : bg.blocks[b]) {
       if (!before(nd.par)) {
         if (at) *at = &nd;
         return pos;
@@ -69,65 +75,85 @@ size_t PieceList::position(double p, const Node** at) const {
   return pos;
 }
 
-void PieceList::insert(size_t pos, const Node& nd) {
-  if (blocks_.empty()) {
-    blocks_.emplace_back();
-    tops_.push_back(-INFINITY);
-    sizes_.push_back(0);
+void PieceList::insert_in_blocks(size_t pos, const Node& nd) {
+  if (!big_) {
+    // The plain array has grown too long: into blocks.
+    big_ = std::make_unique<Blocks>();
+    for (size_t at = 0; at < small_.size(); at += kBlock) {
+      const auto from = small_.begin() + static_cast<std::ptrdiff_t>(at);
+      big_->blocks.emplace_back(from,
+                                from + static_cast<std::ptrdiff_t>(std::min(kBlock, small_.size() - at)));
+    }
+    small_.clear();
+    small_.shrink_to_fit();
+    retop();
   }
-  size_t b = blocks_.size() - 1, i = sizes_.back();
-  if (pos < size_) std::tie(b, i) = locate(pos);
-  std::vector<Node>& blk = blocks_[b];
+  Blocks& bg = *big_;
+  size_t b = bg.blocks.size() - 1, i = bg.sizes.back();
+  if (pos < bg.size) std::tie(b, i) = locate(pos);
+  std::vector<Node>& blk = bg.blocks[b];
   blk.insert(blk.begin() + static_cast<std::ptrdiff_t>(i), nd);
-  tops_[b] = std::isnan(nd.par) ? INFINITY : std::max(tops_[b], nd.par);
-  ++sizes_[b];
-  ++size_;
+  bg.tops[b] = std::isnan(nd.par) ? INFINITY : std::max(bg.tops[b], nd.par);
+  ++bg.sizes[b];
+  ++bg.size;
   if (blk.size() > 2 * kBlock) {
-    std::vector<Node> tail(blk.begin() + kBlock, blk.end());
-    blk.resize(kBlock);
-    const auto at = static_cast<std::ptrdiff_t>(b) + 1;
-    tops_.insert(tops_.begin() + at, top_of(tail));
-    sizes_.insert(sizes_.begin() + at, tail.size());
-    blocks_.insert(blocks_.begin() + at, std::move(tail));
-    tops_[b] = top_of(blocks_[b]);
-    sizes_[b] = kBlock;
+    // Both halves anew, without the room the full block had grown.
+    std::vector<Node> head(blk.begin(), blk.begin() + kBlock), tail(blk.begin() + kBlock, blk.end());
+    blk.swap(head);
+    const auto next = static_cast<std::ptrdiff_t>(b) + 1;
+    bg.tops.insert(bg.tops.begin() + next, top_of(tail));
+    bg.sizes.insert(bg.sizes.begin() + next, tail.size());
+    bg.blocks.insert(bg.blocks.begin() + next, std::move(tail));
+    bg.tops[b] = top_of(bg.blocks[b]);
+    bg.sizes[b] = kBlock;
   }
 }
 
 void PieceList::truncate(size_t k) {
-  if (k >= size_) return;
+  if (!big_) {
+    if (k < small_.size()) small_.resize(k);
+    return;
+  }
+  if (k >= big_->size) return;
+  if (k == 0) {
+    big_.reset();
+    return;
+  }
+  Blocks& bg = *big_;
   const auto [b, i] = locate(k);
   const size_t keep = i == 0 ? b : b + 1;
-  blocks_.resize(keep);
-  tops_.resize(keep);
-  sizes_.resize(keep);
+  bg.blocks.resize(keep);
+  bg.tops.resize(keep);
+  bg.sizes.resize(keep);
   if (i > 0) {
-    blocks_[b].resize(i);
-    tops_[b] = top_of(blocks_[b]);
-    sizes_[b] = i;
+    bg.blocks[b].resize(i);
+    bg.tops[b] = top_of(bg.blocks[b]);
+    bg.sizes[b] = i;
   }
-  size_ = k;
+  bg.size = k;
 }
 
 void PieceList::drop_front(size_t k) {
-  if (k == 0) return;
-  if (k >= size_) {
-    blocks_.clear();
-    tops_.clear();
-    sizes_.clear();
-    size_ = 0;
+  if (!big_) {
+    small_.erase(small_.begin(), small_.begin() + static_cast<std::ptrdiff_t>(std::min(k, small_.size())));
     return;
   }
+  if (k == 0) return;
+  if (k >= big_->size) {
+    big_.reset();
+    return;
+  }
+  Blocks& bg = *big_;
   const auto [b, i] = locate(k);
   const auto nb = static_cast<std::ptrdiff_t>(b);
-  blocks_.erase(blocks_.begin(), blocks_.begin() + nb);
-  tops_.erase(tops_.begin(), tops_.begin() + nb);
-  sizes_.erase(sizes_.begin(), sizes_.begin() + nb);
-  std::vector<Node>& nodes = blocks_.front();
+  bg.blocks.erase(bg.blocks.begin(), bg.blocks.begin() + nb);
+  bg.tops.erase(bg.tops.begin(), bg.tops.begin() + nb);
+  bg.sizes.erase(bg.sizes.begin(), bg.sizes.begin() + nb);
+  std::vector<Node>& nodes = bg.blocks.front();
   nodes.erase(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(i));
-  tops_.front() = top_of(nodes);
-  sizes_.front() = nodes.size();
-  size_ -= k;
+  bg.tops.front() = top_of(nodes);
+  bg.sizes.front() = nodes.size();
+  bg.size -= k;
 }
 
 // A point is real when it lies on the line or on its offset side: left of

@@ -181,7 +181,8 @@ void EqvidistContext::build_offset_lines() {
         corner_bisector(poly_[static_cast<size_t>((k + n - 1) % n)], poly_[static_cast<size_t>(k)],
                         poly_[static_cast<size_t>((k + 1) % n)], b_);
   }
-  lines_.assign(static_cast<size_t>(n), OffsetLine{});
+  lines_.clear();
+  lines_.resize(static_cast<size_t>(n));
   for (int v = 0; v < n; ++v) {
     OffsetLine& L = lines_[static_cast<size_t>(v)];
     const int iq = (v + 1) % n, ir = (v + 2) % n;

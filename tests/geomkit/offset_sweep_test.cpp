@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace {
@@ -39,6 +40,63 @@ TEST(OffsetSweep, FastCrossingsGiveTheQuadraticResult) {
           EXPECT_EQ(a[k].pts[i].y, b[k].pts[i].y);
         }
       }
+    }
+  }
+}
+
+// A piece list finds the node the plain walk of the insertion rule stops
+// at, also once it is long enough to be kept in blocks and holds nodes out
+// of order by less than the tolerance; and takes insertions, truncations
+// and erasures as a plain array would.
+TEST(OffsetSweep, PieceListsFindWhereThePlainWalkStops) {
+  std::mt19937 rng(16);
+  std::uniform_real_distribution<double> u01(0, 1);
+  for (int round = 0; round < 10; ++round) {
+    off::PieceList list;
+    std::vector<off::Node> plain;
+    auto walk = [&](double p) {
+      size_t pos = 0;
+      while (pos < plain.size() && p - plain[pos].par >= off::kTol) ++pos;
+      return pos;
+    };
+    for (int step = 0; step < 2000; ++step) {
+      // Values in clusters narrower than the tolerance.
+      const double p = std::floor(u01(rng) * 300) * 1e-3 + u01(rng) * 2 * off::kTol;
+      const off::Node* at = nullptr;
+      const size_t pos = list.position(p, &at);
+      ASSERT_EQ(pos, walk(p));
+      ASSERT_EQ(at != nullptr, pos < plain.size());
+      if (at) {
+        ASSERT_EQ(at->par, plain[pos].par);
+      }
+      const double op = u01(rng);
+      if (op < 0.9) {
+        const off::Node nd{step, p};
+        list.insert(pos, nd);
+        plain.insert(plain.begin() + static_cast<std::ptrdiff_t>(pos), nd);
+      } else if (op < 0.94) {
+        const size_t k = static_cast<size_t>(u01(rng) * static_cast<double>(plain.size() + 1));
+        list.truncate(k);
+        plain.resize(std::min(k, plain.size()));
+      } else if (op < 0.98) {
+        const size_t k = static_cast<size_t>(u01(rng) * 0.3 * static_cast<double>(plain.size()));
+        list.drop_front(k);
+        plain.erase(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(std::min(k, plain.size())));
+      } else {
+        auto odd = [](const off::Node& nd) { return nd.partner % 3 == 1; };
+        list.erase_if(odd);
+        std::erase_if(plain, odd);
+      }
+      ASSERT_EQ(list.size(), plain.size());
+    }
+    const std::vector<off::Node>& flat = list;
+    ASSERT_EQ(flat.size(), plain.size());
+    size_t k = 0;
+    for (const off::Node& nd : list) {
+      EXPECT_EQ(nd.partner, plain[k].partner);
+      EXPECT_EQ(flat[k].par, plain[k].par);
+      EXPECT_EQ(list[k].par, plain[k].par);
+      ++k;
     }
   }
 }

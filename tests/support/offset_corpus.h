@@ -189,6 +189,29 @@ inline Ring bench_star(Outline kind, int n, uint32_t seed = 7) {
   });
 }
 
+// A needle star: vertex i at angle 2 pi (i + 0.8 u) / n, radius 50 to 100 mm
+// (in inches), u and v uniform. Needles on every side, their tips and slits
+// corners of a fraction of a degree, whose mitres reach far beyond the
+// shape: an inset of 0.5 mm at 10 000 vertices vanishes, the slits' mitres
+// cutting through. A prefix of it, closed by the chord back to the first
+// vertex, crosses itself where the chord cuts the needles.
+inline Ring urchin(int n, uint32_t seed = 16) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u01(0, 1);
+  Ring r;
+  r.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const double u = u01(rng), v = u01(rng);
+    const double t = 2 * kPi * (i + 0.8 * u) / n, rad = 100 * (0.5 + 0.5 * v) / 25.4;
+    r.push_back({rad * std::cos(t), rad * std::sin(t)});
+  }
+  return r;
+}
+
+inline Ring prefix(const Ring& r, size_t k) {
+  return Ring(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(std::min(k, r.size())));
+}
+
 // ---- measures ----
 
 inline double dist_point_segment(const gr_cpoint& p, const gr_cpoint& a, const gr_cpoint& b) {
