@@ -125,6 +125,21 @@ bool grid_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands,
     gr_conv_linepar_to_cpoint(a, &cands[k].line, cands[k].lo);
     gr_conv_linepar_to_cpoint(b, &cands[k].line, cands[k].hi);
   };
+  const double budget = kGridPairsPerCandidate * static_cast<double>(cands.size()) + kGridPairsFloor;
+  if (may_give_up) {
+    // Crowding known beforehand: the candidates' incidences with the core
+    // cells, I, spread over at most all C cells, make at least I^2 / C
+    // pairs of a candidate with itself or another (half of them tests).
+    double incidences = 0;
+    const CellGrid& core = grids.core();
+    const double cells = static_cast<double>(core.nx()) * static_cast<double>(core.ny());
+    for (size_t k = 0; k < cands.size(); ++k) {
+      gr_cpoint a, b;
+      ends(k, &a, &b);
+      incidences += std::min(core.cells_along(a, b), static_cast<double>(core.nx() + core.ny()));
+    }
+    if (incidences * incidences / cells / 2 > 4 * budget) return false;
+  }
   core_cells.build([&](auto&& add) {
     for (size_t k = 0; k < cands.size(); ++k) {
       gr_cpoint a, b;
@@ -167,8 +182,7 @@ bool grid_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands,
       const double k = static_cast<double>(sc->group_end(g) - sc->group_begin(g));
       work += k * (k - 1) / 2;
     }
-  if (may_give_up && work > kGridPairsPerCandidate * static_cast<double>(cands.size()) + kGridPairsFloor)
-    return false;
+  if (may_give_up && work > budget) return false;
   // Candidates sharing a cell are tested at once; only the pairs that
   // cross (or lie on one line) are kept, so fans of long, nearly parallel
   // mitres sharing many cells cost a test each, not a sort.
@@ -230,29 +244,16 @@ void tree_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands,
       pairs.emplace_back(std::min(a, b), std::max(a, b));
   }
   // In each leaf, the pairs crossing there (each crossing lies in one
-  // leaf, give or take the margin), and candidates on one line. Only
-  // candidates whose parts in the leaf overlap are tested.
+  // leaf, give or take the margin), and candidates on one line. Only the
+  // pairs whose parts in the leaf may meet are tested.
   std::vector<std::array<gr_cpoint, 2>> ends(cands.size());
   for (size_t k = 0; k < cands.size(); ++k) {
     gr_conv_linepar_to_cpoint(&ends[k][0], &cands[k].line, cands[k].lo);
     gr_conv_linepar_to_cpoint(&ends[k][1], &cands[k].line, cands[k].hi);
   }
   const double g = 4e-9 * scale;
-  struct Part {
-    gr_cpoint p, q;  // the candidate's part in the leaf
-    gr_xy_rect box;  // its bounding box, grown by g
-    double len2;     // its length squared
-  };
-  std::vector<Part> parts;
-  std::vector<size_t> order;
-  // Whether the part b lies wholly on one side of a's line, farther than g.
-  auto apart = [&](const Part& a, const Part& b) {
-    const gr_cpoint u{a.q.x - a.p.x, a.q.y - a.p.y};
-    const double o1 = u.x * (b.p.y - a.p.y) - u.y * (b.p.x - a.p.x);
-    const double o2 = u.x * (b.q.y - a.p.y) - u.y * (b.q.x - a.p.x);
-    const double o = std::min(std::fabs(o1), std::fabs(o2));
-    return (o1 > 0) == (o2 > 0) && o * o > g * g * a.len2;
-  };
+  std::vector<CellPart> parts;
+  CellPairs cell_pairs;
   auto visit = [&](const gr_xy_rect& box, const int* c0, const int* c1) {
     const gr_xy_rect lb{box.x1 - g, box.y1 - g, box.x2 + g, box.y2 + g};
     parts.clear();
@@ -260,39 +261,24 @@ void tree_pairs(const EqvidistContext& ctx, const std::vector<Candidate>& cands,
       const std::array<gr_cpoint, 2>& e = ends[static_cast<size_t>(*i)];
       double u0 = 0, u1 = 1;
       if (!clip_unit(e[0], e[1], lb, &u0, &u1)) u0 = 0, u1 = 1;
-      const gr_cpoint p{e[0].x + u0 * (e[1].x - e[0].x), e[0].y + u0 * (e[1].y - e[0].y)};
-      const gr_cpoint q{e[0].x + u1 * (e[1].x - e[0].x), e[0].y + u1 * (e[1].y - e[0].y)};
-      const gr_xy_rect pb{std::min(p.x, q.x) - g, std::min(p.y, q.y) - g, std::max(p.x, q.x) + g,
-                          std::max(p.y, q.y) + g};
-      parts.push_back({p, q, pb, (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y)});
+      parts.push_back({{e[0].x + u0 * (e[1].x - e[0].x), e[0].y + u0 * (e[1].y - e[0].y)},
+                       {e[0].x + u1 * (e[1].x - e[0].x), e[0].y + u1 * (e[1].y - e[0].y)},
+                       u0 > 0 && u1 < 1});
     }
-    // Sorted by the parts' left ends, each part meets only those starting
-    // before its right end.
-    order.resize(parts.size());
-    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::sort(order.begin(), order.end(),
-              [&](size_t x, size_t y) { return parts[x].box.x1 < parts[y].box.x1; });
-    for (size_t oi = 0; oi < order.size(); ++oi)
-      for (size_t oj = oi + 1; oj < order.size() && parts[order[oj]].box.x1 <= parts[order[oi]].box.x2;
-           ++oj) {
-        const Part& pi = parts[order[oi]];
-        const Part& pj = parts[order[oj]];
-        if (pi.box.y2 < pj.box.y1 || pj.box.y2 < pi.box.y1) continue;
-        if (apart(pi, pj) || apart(pj, pi)) continue;
-        const int ci = c0[order[oi]], cj = c0[order[oj]];
-        const int a = std::min(ci, cj), b = std::max(ci, cj);
-        if (b < n && (b == a + 1 || (a == 0 && b == n - 1))) continue;
-        const Candidate& A = cands[static_cast<size_t>(a)];
-        const Candidate& B = cands[static_cast<size_t>(b)];
-        double ta = 0, tb = 0;
-        if (candidates_cross(ctx, A, B, eps, &ta, &tb)) {
-          gr_cpoint x;
-          gr_conv_linepar_to_cpoint(&x, &A.line, ta);
-          if (x.x >= lb.x1 && x.x <= lb.x2 && x.y >= lb.y1 && x.y <= lb.y2) pairs.emplace_back(a, b);
-        } else if (!line_cross(A.line, B.line, &ta)) {
-          pairs.emplace_back(a, b);
-        }
+    cell_pairs.find(lb, parts, g, [&](size_t i, size_t j) {
+      const int a = std::min(c0[i], c0[j]), b = std::max(c0[i], c0[j]);
+      if (b < n && (b == a + 1 || (a == 0 && b == n - 1))) return;
+      const Candidate& A = cands[static_cast<size_t>(a)];
+      const Candidate& B = cands[static_cast<size_t>(b)];
+      double ta = 0, tb = 0;
+      if (candidates_cross(ctx, A, B, eps, &ta, &tb)) {
+        gr_cpoint x;
+        gr_conv_linepar_to_cpoint(&x, &A.line, ta);
+        if (x.x >= lb.x1 && x.x <= lb.x2 && x.y >= lb.y1 && x.y <= lb.y2) pairs.emplace_back(a, b);
+      } else if (!line_cross(A.line, B.line, &ta)) {
+        pairs.emplace_back(a, b);
       }
+    });
   };
   tree.emplace(ctx, cov, ends, root, visit);
 }

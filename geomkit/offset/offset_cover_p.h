@@ -241,6 +241,40 @@ class PruneTree {
 // the box; false when none.
 bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1);
 
+// The part of a segment within a cell's box: a chord runs from border to
+// border, a stub ends inside.
+struct CellPart {
+  gr_cpoint p, q;
+  bool chord;
+};
+
+// The pairs of parts in box r that may meet: calls f(i, j), i < j, for
+// every pair of chords whose ends interleave around the border or lie
+// within tol of each other's (two chords of a convex box cross inside it
+// exactly when their ends interleave), and for every stub with every part
+// that comes within tol of it. Needle-like outlines fill a cell with long,
+// nearly parallel lines of which few cross there: the pairs found cost
+// about as much as sorting the ends.
+class CellPairs {
+ public:
+  template <class F>
+  void find(const gr_xy_rect& r, const std::vector<CellPart>& parts, double tol, F&& f) {
+    collect(r, parts, tol);
+    for (const auto& [i, j] : found_) f(i, j);
+  }
+
+ private:
+  struct End {
+    double s;  // position around the border
+    uint32_t part;
+    bool opens;
+  };
+  void collect(const gr_xy_rect& r, const std::vector<CellPart>& parts, double tol);
+  std::vector<End> ends_;
+  std::vector<uint32_t> next_, prev_;
+  std::vector<std::pair<size_t, size_t>> found_;
+};
+
 // Whether the polygon's edges cross each other anywhere (other than
 // neighbours at their shared point).
 bool polygon_is_simple(const std::vector<gr_cpoint>& poly);

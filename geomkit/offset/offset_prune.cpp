@@ -55,10 +55,12 @@ bool segment_hits(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r) {
   if (std::max(a.x, b.x) < r.x1 || std::min(a.x, b.x) > r.x2 || std::max(a.y, b.y) < r.y1 ||
       std::min(a.y, b.y) > r.y2)
     return false;
+  // The line's distance from the box's centre, against the box's reach
+  // across the line (both times the segment's length).
   const double dx = b.x - a.x, dy = b.y - a.y;
-  const double s1 = dx * (r.y1 - a.y) - dy * (r.x1 - a.x), s2 = dx * (r.y1 - a.y) - dy * (r.x2 - a.x);
-  const double s3 = dx * (r.y2 - a.y) - dy * (r.x1 - a.x), s4 = dx * (r.y2 - a.y) - dy * (r.x2 - a.x);
-  return !((s1 > 0 && s2 > 0 && s3 > 0 && s4 > 0) || (s1 < 0 && s2 < 0 && s3 < 0 && s4 < 0));
+  const double cx = (r.x1 + r.x2) / 2, cy = (r.y1 + r.y2) / 2;
+  return std::fabs(dx * (cy - a.y) - dy * (cx - a.x)) <=
+         (r.x2 - r.x1) / 2 * std::fabs(dy) + (r.y2 - r.y1) / 2 * std::fabs(dx);
 }
 
 double dist_point_segment(const gr_cpoint& p, const gr_cpoint& a, const gr_cpoint& b) {
@@ -68,35 +70,143 @@ double dist_point_segment(const gr_cpoint& p, const gr_cpoint& a, const gr_cpoin
   return std::hypot(ap.x - t * ab.x, ap.y - t * ab.y);
 }
 
-gr_xy_rect box_of(const std::array<gr_cpoint, 4>& q) {
-  gr_xy_rect b{q[0].x, q[0].y, q[0].x, q[0].y};
-  for (const gr_cpoint& p : q)
-    b = {std::min(b.x1, p.x), std::min(b.y1, p.y), std::max(b.x2, p.x), std::max(b.y2, p.y)};
-  return b;
-}
+// A convex quadrilateral prepared for overlap tests with boxes: its
+// bounding box, and for each side the inward normal and the offset of the
+// side's line (the quad lies where n . x >= c).
+struct QuadTest {
+  gr_xy_rect box;
+  gr_cpoint n[4];
+  double c[4];
+};
 
-// Whether a convex quadrilateral (with its bounding box qb) may overlap the
-// box: its bounding box does, and none of its sides has the whole box
-// beyond it.
-bool quad_hits(const std::array<gr_cpoint, 4>& q, const gr_xy_rect& qb, const gr_xy_rect& r) {
-  if (qb.x2 < r.x1 || qb.x1 > r.x2 || qb.y2 < r.y1 || qb.y1 > r.y2) return false;
-  const gr_cpoint corners[4] = {{r.x1, r.y1}, {r.x2, r.y1}, {r.x2, r.y2}, {r.x1, r.y2}};
+QuadTest prepare_quad(const std::array<gr_cpoint, 4>& q) {
+  QuadTest t{{q[0].x, q[0].y, q[0].x, q[0].y}, {}, {}};
+  for (const gr_cpoint& p : q)
+    t.box = {std::min(t.box.x1, p.x), std::min(t.box.y1, p.y), std::max(t.box.x2, p.x),
+             std::max(t.box.y2, p.y)};
   for (int i = 0; i < 4; ++i) {
     const gr_cpoint& a = q[static_cast<size_t>(i)];
     const gr_cpoint e = sub(q[static_cast<size_t>((i + 1) % 4)], a);
-    // The side of the quad: that of the vertex farthest from this side's line.
+    // Inward: towards the vertex farthest from this side's line.
     const double s2 = cross(e, sub(q[static_cast<size_t>((i + 2) % 4)], a));
     const double s3 = cross(e, sub(q[static_cast<size_t>((i + 3) % 4)], a));
     const double inner = std::fabs(s2) > std::fabs(s3) ? s2 : s3;
-    if (inner == 0) continue;
-    bool beyond = true;
-    for (const gr_cpoint& c : corners) beyond = beyond && cross(e, sub(c, a)) * inner < 0;
-    if (beyond) return false;
+    gr_cpoint n{-e.y, e.x};  // left of the side
+    if (inner < 0) n = {e.y, -e.x};
+    if (inner == 0) n = {0, 0};  // a side without a side: no separating test
+    t.n[i] = n;
+    t.c[i] = n.x * a.x + n.y * a.y;
+  }
+  return t;
+}
+
+// Whether the quad may overlap the box: the bounding boxes do, and no side
+// has the whole box beyond it.
+bool quad_hits(const QuadTest& t, const gr_xy_rect& r) {
+  if (t.box.x2 < r.x1 || t.box.x1 > r.x2 || t.box.y2 < r.y1 || t.box.y1 > r.y2) return false;
+  const double cx = (r.x1 + r.x2) / 2, cy = (r.y1 + r.y2) / 2, hx = (r.x2 - r.x1) / 2, hy = (r.y2 - r.y1) / 2;
+  for (int i = 0; i < 4; ++i) {
+    const gr_cpoint& n = t.n[i];
+    if (n.x * cx + n.y * cy + hx * std::fabs(n.x) + hy * std::fabs(n.y) < t.c[i]) return false;
   }
   return true;
 }
 
 }  // namespace
+
+namespace {
+
+// Position of a point of the box's border, counter-clockwise from the
+// lower left corner.
+double around(const gr_xy_rect& r, const gr_cpoint& p) {
+  const double w = r.x2 - r.x1, h = r.y2 - r.y1;
+  const double db = std::fabs(p.y - r.y1), dr = std::fabs(p.x - r.x2), dt = std::fabs(p.y - r.y2),
+               dl = std::fabs(p.x - r.x1);
+  const double m = std::min({db, dr, dt, dl});
+  if (m == db) return std::clamp(p.x - r.x1, 0.0, w);
+  if (m == dr) return w + std::clamp(p.y - r.y1, 0.0, h);
+  if (m == dt) return w + h + std::clamp(r.x2 - p.x, 0.0, w);
+  return 2 * w + h + std::clamp(r.y2 - p.y, 0.0, h);
+}
+
+// Whether part b lies wholly on one side of a's line, farther than tol.
+bool apart(const CellPart& a, const CellPart& b, double tol) {
+  const gr_cpoint u{a.q.x - a.p.x, a.q.y - a.p.y};
+  const double o1 = u.x * (b.p.y - a.p.y) - u.y * (b.p.x - a.p.x);
+  const double o2 = u.x * (b.q.y - a.p.y) - u.y * (b.q.x - a.p.x);
+  const double o = std::min(std::fabs(o1), std::fabs(o2));
+  return (o1 > 0) == (o2 > 0) && o * o > tol * tol * (u.x * u.x + u.y * u.y);
+}
+
+bool boxes_apart(const CellPart& a, const CellPart& b, double tol) {
+  return std::max(a.p.x, a.q.x) + tol < std::min(b.p.x, b.q.x) ||
+         std::max(b.p.x, b.q.x) + tol < std::min(a.p.x, a.q.x) ||
+         std::max(a.p.y, a.q.y) + tol < std::min(b.p.y, b.q.y) ||
+         std::max(b.p.y, b.q.y) + tol < std::min(a.p.y, a.q.y);
+}
+
+}  // namespace
+
+void CellPairs::collect(const gr_xy_rect& r, const std::vector<CellPart>& parts, double tol) {
+  found_.clear();
+  ends_.clear();
+  const size_t n = parts.size();
+  // A stub against every part it may reach.
+  for (size_t k = 0; k < n; ++k) {
+    const CellPart& pt = parts[k];
+    if (pt.chord) continue;
+    for (size_t j = 0; j < n; ++j) {
+      if (j == k || (!parts[j].chord && j < k)) continue;
+      if (boxes_apart(pt, parts[j], tol) || apart(pt, parts[j], tol) || apart(parts[j], pt, tol)) continue;
+      found_.emplace_back(std::min(k, j), std::max(k, j));
+    }
+  }
+  for (size_t k = 0; k < n; ++k) {
+    const CellPart& pt = parts[k];
+    if (!pt.chord) continue;
+    double a = around(r, pt.p), b = around(r, pt.q);
+    if (a > b) std::swap(a, b);
+    ends_.push_back(End{a, static_cast<uint32_t>(k), true});
+    ends_.push_back(End{b, static_cast<uint32_t>(k), false});
+  }
+  std::sort(ends_.begin(), ends_.end(),
+            [](const End& x, const End& y) { return x.s < y.s || (x.s == y.s && x.opens > y.opens); });
+  // Ends within tol of each other, also across the lower left corner where
+  // the positions wrap around: every pair of their chords.
+  const double border = 2 * (r.x2 - r.x1) + 2 * (r.y2 - r.y1);
+  auto tie = [&](size_t i, size_t j) {
+    const uint32_t a = ends_[i].part, b = ends_[j].part;
+    if (a != b) found_.emplace_back(std::min(a, b), std::max(a, b));
+  };
+  for (size_t i = 0; i < ends_.size(); ++i)
+    for (size_t j = i + 1; j < ends_.size() && ends_[j].s - ends_[i].s <= tol; ++j) tie(i, j);
+  for (size_t i = 0; i < ends_.size() && ends_[i].s <= tol; ++i)
+    for (size_t j = ends_.size(); j-- > i + 1 && ends_[i].s + border - ends_[j].s <= tol;) tie(i, j);
+  // The sweep around the border: closing a chord, every chord opened after
+  // it and still open interleaves with it.
+  constexpr uint32_t kNone = ~uint32_t{0};
+  next_.assign(n, kNone);
+  prev_.assign(n, kNone);
+  uint32_t tail = kNone;
+  for (const End& e : ends_) {
+    const uint32_t c = e.part;
+    if (e.opens) {
+      prev_[c] = tail;
+      next_[c] = kNone;
+      if (tail != kNone) next_[tail] = c;
+      tail = c;
+      continue;
+    }
+    for (uint32_t j = next_[c]; j != kNone; j = next_[j]) found_.emplace_back(std::min(c, j), std::max(c, j));
+    if (prev_[c] != kNone) next_[prev_[c]] = next_[c];
+    if (next_[c] != kNone)
+      prev_[next_[c]] = prev_[c];
+    else
+      tail = prev_[c];
+  }
+  std::sort(found_.begin(), found_.end());
+  found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
+}
 
 // Edges are bucketed in a grid about as fine as the polygon is dense, and
 // the edges sharing a cell are tested pairwise; the first crossing ends the
@@ -175,17 +285,31 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
     size_t node;
     size_t c0, c1, s0, s1, e0, e1;
   };
-  // The shapes' bounding boxes, strips first, then wedges.
-  std::vector<gr_xy_rect> qboxes;
-  qboxes.reserve(static_cast<size_t>(cov.strip_count() + cov.wedge_count()));
-  for (int k = 0; k < cov.strip_count(); ++k) qboxes.push_back(box_of(cov.quad(k)));
-  for (int k = 0; k < cov.wedge_count(); ++k) qboxes.push_back(box_of(cov.quad(-k - 1)));
-  auto shape_hits = [&](int id, const gr_xy_rect& r) {
-    return quad_hits(cov.quad(id), qboxes[static_cast<size_t>(id >= 0 ? id : cov.strip_count() - id - 1)], r);
+  // The shapes prepared for overlap tests, strips first, then wedges.
+  std::vector<QuadTest> quads_tests;
+  quads_tests.reserve(static_cast<size_t>(cov.strip_count() + cov.wedge_count()));
+  for (int k = 0; k < cov.strip_count(); ++k) quads_tests.push_back(prepare_quad(cov.quad(k)));
+  for (int k = 0; k < cov.wedge_count(); ++k) quads_tests.push_back(prepare_quad(cov.quad(-k - 1)));
+  auto shape_test = [&](int id) -> const QuadTest& {
+    return quads_tests[static_cast<size_t>(id >= 0 ? id : cov.strip_count() - id - 1)];
   };
+  auto shape_hits = [&](int id, const gr_xy_rect& r) { return quad_hits(shape_test(id), r); };
   auto cand_hits = [&](int k, const gr_xy_rect& r) {
     return segment_hits(ends[static_cast<size_t>(k)][0], ends[static_cast<size_t>(k)][1], r);
   };
+  auto cand_box = [&](int k) {
+    const gr_cpoint &a = ends[static_cast<size_t>(k)][0], &b = ends[static_cast<size_t>(k)][1];
+    return gr_xy_rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  };
+  auto shape_box = [&](int id) { return shape_test(id).box; };
+  auto edge_hits = [&](int e, const gr_xy_rect& r) {
+    return segment_hits(poly[static_cast<size_t>(e)], poly[(static_cast<size_t>(e) + 1) % npoly], r);
+  };
+  auto edge_box = [&](int e) {
+    const gr_cpoint &a = poly[static_cast<size_t>(e)], &b = poly[(static_cast<size_t>(e) + 1) % npoly];
+    return gr_xy_rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  };
+  std::vector<int> quads[4];    // a cell's lists for its quadrants, being split
   std::vector<int> pc, ps, pe;  // the lists of the cells waiting on the stack
   std::vector<Cell> stack;
 
@@ -232,14 +356,19 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
     const gr_xy_rect lb = grown(cell.box, list_margin_);
     const gr_cpoint corners[4] = {{lb.x1, lb.y1}, {lb.x2, lb.y1}, {lb.x2, lb.y2}, {lb.x1, lb.y2}};
 
+    // No strip or wedge is wider than twice the distance, and a cell near
+    // one edge all over is at most the distance across its diagonal.
+    const double side = cell.box.x2 - cell.box.x1;
     bool drop = false;
-    for (size_t k = cell.s0; k < cell.s1 && !drop; ++k) drop = cov.contains(ps[k], corners, 4, slack);
+    if (side < 2 * w)
+      for (size_t k = cell.s0; k < cell.s1 && !drop; ++k) drop = cov.contains(ps[k], corners, 4, slack);
     if (drop) continue;
     bool edge_inside = false;
+    const bool may_be_near = use_tube && side < 1.5 * w;
     for (size_t k = cell.e0; k < cell.e1 && !drop; ++k) {
       const gr_cpoint& a = poly[static_cast<size_t>(pe[k])];
       const gr_cpoint& b = poly[(static_cast<size_t>(pe[k]) + 1) % npoly];
-      if (use_tube) {
+      if (may_be_near) {
         bool near = true;
         for (const gr_cpoint& c : corners) near = near && dist_point_segment(c, a, b) < tube;
         drop = near;
@@ -249,7 +378,6 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
     if (drop) continue;
     if (!edge_inside && (cell.wnd != 0) == grows) continue;
 
-    const double side = cell.box.x2 - cell.box.x1;
     if (cell.c1 - cell.c0 <= kLeafCands || cell.depth >= kMaxDepth || side < smallest) {
       visit(cell.box, pc.data() + cell.c0, pc.data() + cell.c1);
       Leaf lf{reference(cell.box), cell.wnd, 0, 0, 0, 0};
@@ -270,26 +398,52 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
     const size_t first = nodes_.size();
     nodes_[cell.node].first_child = static_cast<int32_t>(first);
     nodes_.resize(first + 4, Node{-1, -1});
-    for (int q = 0; q < 4; ++q) {
-      const gr_xy_rect box{q & 1 ? mid.x : cell.box.x1, q & 2 ? mid.y : cell.box.y1,
-                           q & 1 ? cell.box.x2 : mid.x, q & 2 ? cell.box.y2 : mid.y};
-      const gr_xy_rect cb = grown(box, list_margin_), eb = grown(box, w + list_margin_);
-      Cell child{box, cell.depth + 1, 0, first + static_cast<size_t>(q), pc.size(), 0, ps.size(),
-                 0,   pe.size(),      0};
-      for (size_t k = cell.c0; k < cell.c1; ++k)
-        if (const int id = pc[k]; cand_hits(id, cb)) pc.push_back(id);
-      child.c1 = pc.size();
-      for (size_t k = cell.s0; k < cell.s1; ++k)
-        if (const int id = ps[k]; shape_hits(id, cb)) ps.push_back(id);
-      child.s1 = ps.size();
-      for (size_t k = cell.e0; k < cell.e1; ++k) {
-        const size_t e = static_cast<size_t>(pe[k]);
-        if (segment_hits(poly[e], poly[(e + 1) % npoly], eb)) pe.push_back(static_cast<int>(e));
+    gr_xy_rect boxes[4];
+    for (int q = 0; q < 4; ++q)
+      boxes[q] = {q & 1 ? mid.x : cell.box.x1, q & 2 ? mid.y : cell.box.y1, q & 1 ? cell.box.x2 : mid.x,
+                  q & 2 ? cell.box.y2 : mid.y};
+    // Each item goes to the quadrants its bounding box reaches (grown by
+    // the margin m); one that reaches a single quadrant lies there wholly
+    // as far as it lies in the cell, the others are tested exactly.
+    auto split = [&](std::vector<int>& pool, size_t i0, size_t i1, double m, auto&& bounds, auto&& hits) {
+      for (std::vector<int>& q : quads) q.clear();
+      for (size_t k = i0; k < i1; ++k) {
+        const int id = pool[k];
+        const gr_xy_rect b = bounds(id);
+        const bool lo_x = b.x1 <= mid.x + m, hi_x = b.x2 >= mid.x - m;
+        const bool lo_y = b.y1 <= mid.y + m, hi_y = b.y2 >= mid.y - m;
+        const bool single = lo_x != hi_x && lo_y != hi_y;
+        for (int q = 0; q < 4; ++q) {
+          if (!((q & 1) ? hi_x : lo_x) || !((q & 2) ? hi_y : lo_y)) continue;
+          if (single || hits(id, grown(boxes[q], m))) quads[static_cast<size_t>(q)].push_back(id);
+        }
       }
-      child.e1 = pe.size();
-      child.wnd = cell.wnd + cov.winding_change(reference(cell.box), reference(box), pe.data() + cell.e0,
-                                                pe.data() + cell.e1);
-      stack.push_back(child);
+    };
+    Cell child[4];
+    for (int q = 0; q < 4; ++q)
+      child[q] = Cell{boxes[q], cell.depth + 1, 0, first + static_cast<size_t>(q), 0, 0, 0, 0, 0, 0};
+    split(pc, cell.c0, cell.c1, list_margin_, cand_box, cand_hits);
+    for (int q = 0; q < 4; ++q) {
+      child[q].c0 = pc.size();
+      pc.insert(pc.end(), quads[static_cast<size_t>(q)].begin(), quads[static_cast<size_t>(q)].end());
+      child[q].c1 = pc.size();
+    }
+    split(ps, cell.s0, cell.s1, list_margin_, shape_box, shape_hits);
+    for (int q = 0; q < 4; ++q) {
+      child[q].s0 = ps.size();
+      ps.insert(ps.end(), quads[static_cast<size_t>(q)].begin(), quads[static_cast<size_t>(q)].end());
+      child[q].s1 = ps.size();
+    }
+    split(pe, cell.e0, cell.e1, w + list_margin_, edge_box, edge_hits);
+    for (int q = 0; q < 4; ++q) {
+      child[q].e0 = pe.size();
+      pe.insert(pe.end(), quads[static_cast<size_t>(q)].begin(), quads[static_cast<size_t>(q)].end());
+      child[q].e1 = pe.size();
+    }
+    for (int q = 0; q < 4; ++q) {
+      child[q].wnd = cell.wnd + cov.winding_change(reference(cell.box), reference(boxes[q]),
+                                                   pe.data() + cell.e0, pe.data() + cell.e1);
+      stack.push_back(child[q]);
     }
   }
 }
