@@ -7,8 +7,18 @@
 //   clipper_ms  Clipper's time per offset,
 //   ratio       the engine's time over Clipper's,
 //   area_diff   |engine area - Clipper area| / Clipper area, a check that
-//               the two agree.
+//               the two agree,
+//   engine_mb, clipper_mb  the peak of heap memory in use during one
+//               offset (counted by the allocator below).
 // The Clipper_* benchmarks time Clipper alone, for the record.
+//
+// Urchin/N: the needle star (offset_corpus::urchin) of 10 000 vertices and
+// its first 1 000 and 3 000 vertices, each closed (by a chord across the
+// needles: those two cross themselves). Clipper is timed with mitre limit
+// 1000, which mitres all but the sharpest needles as the engine mitres
+// every corner, and limit 2, which squares them off (clipper2_ms,
+// clipper2_mb); ratio is the engine over Clipper at limit 1000, and loops
+// and clipper_loops count both results' contours.
 #include "outline_bench.h"
 
 #include <geomkit/gr_eqvidist.h>
@@ -16,8 +26,55 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <string>
+
+// ---- a counting allocator: the heap in use, and its peak ----
+
+namespace {
+
+std::atomic<size_t> g_in_use{0};
+std::atomic<size_t> g_peak{0};
+
+void* counted(void* p) {
+  if (!p) throw std::bad_alloc();
+  const size_t now =
+      g_in_use.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
+  size_t peak = g_peak.load(std::memory_order_relaxed);
+  while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+  return p;
+}
+
+void uncounted(void* p) {
+  if (!p) return;
+  g_in_use.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+  std::free(p);
+}
+
+// The peak of heap memory in use while f runs, above what was in use
+// before, in megabytes.
+template <class F>
+double peak_mb(F&& f) {
+  const size_t before = g_in_use.load();
+  g_peak.store(before);
+  f();
+  return static_cast<double>(g_peak.load() - before) / (1024.0 * 1024.0);
+}
+
+}  // namespace
+
+void* operator new(size_t n) { return counted(std::malloc(n ? n : 1)); }
+void* operator new[](size_t n) { return counted(std::malloc(n ? n : 1)); }
+void operator delete(void* p) noexcept { uncounted(p); }
+void operator delete[](void* p) noexcept { uncounted(p); }
+void operator delete(void* p, size_t) noexcept { uncounted(p); }
+void operator delete[](void* p, size_t) noexcept { uncounted(p); }
 
 namespace {
 
@@ -38,8 +95,8 @@ double engine_area(const gr_polylines* set) {
 #ifdef KALVEX_HAVE_CLIPPER
 // Mitre limit 1000: Clipper mitres every corner the engine mitres short of
 // near-reversals (see the reference test).
-ClipperLib::Paths clipper_offset(const ClipperLib::Path& path, double d) {
-  ClipperLib::ClipperOffset co(1000);
+ClipperLib::Paths clipper_offset(const ClipperLib::Path& path, double d, double limit = 1000) {
+  ClipperLib::ClipperOffset co(limit);
   co.AddPath(path, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
   ClipperLib::Paths sol;
   co.Execute(sol, d * kClipperScale);
@@ -79,6 +136,58 @@ void engine_bench(benchmark::State& state, Outline kind, int n, double d) {
   state.counters["engine_ms"] = eng_s * 1e3;
   state.counters["ratio"] = eng_s / clip_s;
   state.counters["area_diff"] = ca > 0 ? std::fabs(area - ca) / ca : 0;
+  state.counters["engine_mb"] = peak_mb([&] {
+    gr_polylines* out = nullptr;
+    gr_eqvidist_polyline(pl.get(), d, &out, 1);
+    gr_free_buffer_for_polylines(out);
+  });
+  state.counters["clipper_mb"] = peak_mb([&] { sol = clipper_offset(path, d); });
+#endif
+}
+
+// The needle star or a prefix of it: see the header comment.
+void urchin_bench(benchmark::State& state, int n, double d) {
+  const Ring ring = offset_corpus::prefix(offset_corpus::urchin(10000), static_cast<size_t>(n));
+  auto pl = to_pline(ring);
+  int loops = -1;
+  double area = 0;
+  for (auto _ : state) {
+    gr_polylines* out = nullptr;
+    int ok = gr_eqvidist_polyline(pl.get(), d, &out, 1);
+    benchmark::DoNotOptimize(ok);
+    if (loops < 0) {
+      loops = ok ? out->n : 0;
+      area = ok ? engine_area(out) : 0;
+    }
+    gr_free_buffer_for_polylines(out);
+  }
+  state.counters["loops"] = loops;
+  state.counters["engine_mb"] = peak_mb([&] {
+    gr_polylines* out = nullptr;
+    gr_eqvidist_polyline(pl.get(), d, &out, 1);
+    gr_free_buffer_for_polylines(out);
+  });
+#ifdef KALVEX_HAVE_CLIPPER
+  const ClipperLib::Path path = to_path(ring);
+  ClipperLib::Paths sol;
+  const double eng_s = seconds_per_call(
+      [&] {
+        gr_polylines* out = nullptr;
+        gr_eqvidist_polyline(pl.get(), d, &out, 1);
+        gr_free_buffer_for_polylines(out);
+      },
+      3);
+  const double clip_s = seconds_per_call([&] { sol = clipper_offset(path, d, 1000); }, 3);
+  const double ca = clipper_area(sol);
+  state.counters["clipper_loops"] = static_cast<double>(sol.size());
+  state.counters["clipper_mb"] = peak_mb([&] { sol = clipper_offset(path, d, 1000); });
+  const double clip2_s = seconds_per_call([&] { sol = clipper_offset(path, d, 2); });
+  state.counters["clipper2_mb"] = peak_mb([&] { sol = clipper_offset(path, d, 2); });
+  state.counters["engine_ms"] = eng_s * 1e3;
+  state.counters["clipper_ms"] = clip_s * 1e3;
+  state.counters["clipper2_ms"] = clip2_s * 1e3;
+  state.counters["ratio"] = eng_s / clip_s;
+  state.counters["area_diff"] = ca > 0 ? std::fabs(area - ca) / ca : area;
 #endif
 }
 
@@ -104,6 +213,11 @@ int register_all() {
             ->Unit(benchmark::kMillisecond);
 #endif
       }
+  for (int n : {1000, 3000, 10000})
+    for (double d : {-kDist, kDist}) {
+      std::string tag = "Urchin/" + std::to_string(n) + (d < 0 ? "/inset" : "/outset");
+      benchmark::RegisterBenchmark(tag.c_str(), urchin_bench, n, d)->Unit(benchmark::kMillisecond);
+    }
   return 0;
 }
 
