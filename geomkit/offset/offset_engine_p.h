@@ -10,10 +10,13 @@
 //   offset_crossings.cpp  4 the crossings of the lines (quadratic lists, or
 //                         the fast index that answers the same questions)
 //   offset_sweep.cpp      5 the sweep: execute_lib, peres_2_elem
-//   offset_lists.cpp      5 the list routines of the sweep
+//   offset_lists.cpp      5 the list routines of the sweep, and the piece
+//                         lists themselves (offset_piece_list_p.h)
 //   offset_pieces.cpp     6 pieces with the parity flag, 7 greedy assembly
 //   offset_cover.cpp      the coverage contour that checks the sweep's result
-//                         and replaces it when it is not the offset
+//   offset_contour.cpp    and replaces it when it is not the offset
+//   offset_prune.cpp      (offset_cover_p.h), with the pruning tree for
+//                         outlines whose grids would be crowded
 //   offset_trace.cpp      the developer trace log and dump files
 //
 // All state lives in one EqvidistContext per call: the engine is re-entrant.

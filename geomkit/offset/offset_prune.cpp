@@ -406,7 +406,8 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
     // the margin m); one that reaches a single quadrant lies there wholly
     // as far as it lies in the cell, the others are tested exactly.
     auto split = [&](std::vector<int>& pool, size_t i0, size_t i1, double m, auto&& bounds, auto&& hits) {
-      for (std::vector<int>& q : quads) q.clear();
+      size_t count[4] = {0, 0, 0, 0};
+      for (std::vector<int>& q : quads) q.resize(i1 - i0);
       for (size_t k = i0; k < i1; ++k) {
         const int id = pool[k];
         const gr_xy_rect b = bounds(id);
@@ -415,9 +416,10 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
         const bool single = lo_x != hi_x && lo_y != hi_y;
         for (int q = 0; q < 4; ++q) {
           if (!((q & 1) ? hi_x : lo_x) || !((q & 2) ? hi_y : lo_y)) continue;
-          if (single || hits(id, grown(boxes[q], m))) quads[static_cast<size_t>(q)].push_back(id);
+          if (single || hits(id, grown(boxes[q], m))) quads[q][count[q]++] = id;
         }
       }
+      for (int q = 0; q < 4; ++q) quads[q].resize(count[q]);
     };
     Cell child[4];
     for (int q = 0; q < 4; ++q)
