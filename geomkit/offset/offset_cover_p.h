@@ -1,6 +1,7 @@
 // The coverage contour of the offset engine: shared records of
-// offset_cover.cpp (the region and the boundary pieces) and
-// offset_contour.cpp (chaining the pieces into loops, comparing contours).
+// offset_cover.cpp (the region and the boundary pieces), offset_contour.cpp
+// (chaining the pieces into loops, comparing contours) and offset_prune.cpp
+// (the pruning tree).
 //
 // The mitred offset of a polygon P by w = |b| is a region U:
 //   grown:  U = P + every edge's strip + every mitre wedge,
@@ -113,9 +114,8 @@ class Coverage {
   bool in_region(const gr_cpoint& m, const gr_cpoint& dir, int line, double par, const Locale& loc) const;
   const CoverGrids& grids() const { return grids_; }
   double scale() const { return scale_; }
-  // The rounding margin of constraint values, and the distance within
-  // which a value is recomputed from a crossing (see inside_line).
-  double margin() const { return margin_; }
+  // The distance within which a constraint value is recomputed from a
+  // crossing (see inside_line); beyond it the value decides alone.
   double coarse() const { return coarse_; }
 
   // ---- for the pruning tree ----
@@ -178,15 +178,15 @@ class Coverage {
 //   - it lies inside one strip or wedge (inside U's interior grown, outside
 //     U shrunk),
 //   - grown, it lies inside the polygon, or shrunk, outside it (no edge
-//     passes through and its centre's winding number tells which),
+//     passes through, and the winding number at a point inside tells),
 //   - every point of it lies closer than the distance to one edge of a
 //     simple polygon (the contour keeps the full distance from every edge:
 //     such points are covered by the edge's strip, a corner's wedge, or the
 //     polygon itself).
 // Each test keeps a margin far above rounding, so that the point test
 // gives every point of a dropped cell the same answer. Cells are split
-// while they hold more than a handful of candidates; the rest are the
-// leaves, each with the shapes and edges that reach it.
+// while they hold more than 64 candidates; the rest are the leaves, each
+// with the shapes and edges that reach it.
 //
 // On needle-like outlines (every mitre a long spike through the shape) the
 // candidates cross each other hundreds of millions of times, nearly all of
@@ -275,7 +275,7 @@ class CellPairs {
   std::vector<std::pair<size_t, size_t>> found_;
 };
 
-// Whether the polygon's edges cross each other anywhere (other than
+// Whether no two of the polygon's edges cross or touch (other than
 // neighbours at their shared point).
 bool polygon_is_simple(const std::vector<gr_cpoint>& poly);
 

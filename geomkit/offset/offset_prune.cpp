@@ -1,5 +1,6 @@
-// The pruning tree of the coverage contour (see offset_cover_p.h), and the
-// simplicity test it relies on for its distance rule.
+// The pruning tree of the coverage contour (see offset_cover_p.h), the
+// search for meeting pairs within one of its cells, and the simplicity test
+// the tree relies on for its distance rule.
 #include "offset/offset_cover_p.h"
 
 #include <algorithm>
@@ -22,32 +23,6 @@ gr_xy_rect grown(const gr_xy_rect& b, double m) { return {b.x1 - m, b.y1 - m, b.
 gr_cpoint reference(const gr_xy_rect& b) {
   return {b.x1 + 0.5131 * (b.x2 - b.x1), b.y1 + 0.4783 * (b.y2 - b.y1)};
 }
-
-}  // namespace
-
-bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1) {
-  double lo = 0, hi = 1;
-  const double dx = b.x - a.x, dy = b.y - a.y;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x - r.x1, r.x2 - a.x, a.y - r.y1, r.y2 - a.y};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0)
-      lo = std::max(lo, t);
-    else
-      hi = std::min(hi, t);
-    if (lo > hi) return false;
-  }
-  *t0 = lo;
-  *t1 = hi;
-  return true;
-}
-
-namespace {
 
 // Whether the segment ab meets the box: the bounding boxes overlap, and
 // the box's corners do not all lie strictly on one side of the line.
@@ -112,10 +87,6 @@ bool quad_hits(const QuadTest& t, const gr_xy_rect& r) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 // Position of a point of the box's border, counter-clockwise from the
 // lower left corner.
 double around(const gr_xy_rect& r, const gr_cpoint& p) {
@@ -146,6 +117,28 @@ bool boxes_apart(const CellPart& a, const CellPart& b, double tol) {
 }
 
 }  // namespace
+
+bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1) {
+  double lo = 0, hi = 1;
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x - r.x1, r.x2 - a.x, a.y - r.y1, r.y2 - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      lo = std::max(lo, t);
+    else
+      hi = std::min(hi, t);
+    if (lo > hi) return false;
+  }
+  *t0 = lo;
+  *t1 = hi;
+  return true;
+}
 
 void CellPairs::collect(const gr_xy_rect& r, const std::vector<CellPart>& parts, double tol) {
   found_.clear();
