@@ -18,7 +18,9 @@
 // 1000, which mitres all but the sharpest needles as the engine mitres
 // every corner, and limit 2, which squares them off (clipper2_ms,
 // clipper2_mb); ratio is the engine over Clipper at limit 1000, and loops
-// and clipper_loops count both results' contours.
+// and clipper_loops count both results' contours. The machine may be
+// shared: engine_cpu_ms, clipper_cpu_ms and cpu_ratio give the same
+// comparison in processor time.
 #include "outline_bench.h"
 
 #include <geomkit/gr_eqvidist.h>
@@ -30,6 +32,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <ctime>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -55,6 +58,21 @@ void uncounted(void* p) {
   if (!p) return;
   g_in_use.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
   std::free(p);
+}
+
+// Processor time of this process, in seconds.
+double cpu_now() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The mean processor time of f over reps calls.
+template <class F>
+double cpu_seconds_per_call(F&& f, int reps) {
+  const double t0 = cpu_now();
+  for (int k = 0; k < reps; ++k) f();
+  return (cpu_now() - t0) / reps;
 }
 
 // The peak of heap memory in use while f runs, above what was in use
@@ -178,6 +196,15 @@ void urchin_bench(benchmark::State& state, int n, double d) {
       },
       3);
   const double clip_s = seconds_per_call([&] { sol = clipper_offset(path, d, 1000); }, 3);
+  const int cpu_reps = n > 3000 ? 1 : 5;
+  const double eng_cpu = cpu_seconds_per_call(
+      [&] {
+        gr_polylines* out = nullptr;
+        gr_eqvidist_polyline(pl.get(), d, &out, 1);
+        gr_free_buffer_for_polylines(out);
+      },
+      cpu_reps);
+  const double clip_cpu = cpu_seconds_per_call([&] { sol = clipper_offset(path, d, 1000); }, cpu_reps);
   const double ca = clipper_area(sol);
   state.counters["clipper_loops"] = static_cast<double>(sol.size());
   state.counters["clipper_mb"] = peak_mb([&] { sol = clipper_offset(path, d, 1000); });
@@ -187,6 +214,9 @@ void urchin_bench(benchmark::State& state, int n, double d) {
   state.counters["clipper_ms"] = clip_s * 1e3;
   state.counters["clipper2_ms"] = clip2_s * 1e3;
   state.counters["ratio"] = eng_s / clip_s;
+  state.counters["engine_cpu_ms"] = eng_cpu * 1e3;
+  state.counters["clipper_cpu_ms"] = clip_cpu * 1e3;
+  state.counters["cpu_ratio"] = eng_cpu / clip_cpu;
   state.counters["area_diff"] = ca > 0 ? std::fabs(area - ca) / ca : area;
 #endif
 }

@@ -258,7 +258,7 @@ PruneTree::PruneTree(const EqvidistContext& ctx, const Coverage& cov,
   // Split a cell while it holds more candidates than this: the leaves then
   // test few pairs each, and a long candidate crossing empty space is
   // carried through a few large cells only.
-  static constexpr size_t kLeafCands = 64;
+  static constexpr size_t kLeafCands = 128;
   static constexpr int kMaxDepth = 48;
   const std::vector<gr_cpoint>& poly = ctx.polygon();
   const size_t npoly = poly.size();
