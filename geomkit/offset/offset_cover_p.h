@@ -185,7 +185,7 @@ class Coverage {
 //     polygon itself).
 // Each test keeps a margin far above rounding, so that the point test
 // gives every point of a dropped cell the same answer. Cells are split
-// while they hold more than 128 candidates; the rest are the leaves, each
+// while they hold more than 64 candidates (128 on outlines of a few thousand lines); the rest are the leaves, each
 // with the shapes and edges that reach it.
 //
 // On needle-like outlines (every mitre a long spike through the shape) the
