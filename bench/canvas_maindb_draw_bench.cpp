@@ -52,8 +52,9 @@ void BM_MainDBDrawQt(benchmark::State& state) {
     dc.fill(RGB(255, 255, 255));
     doc.Draw(fgb_for_draw_gdb{&dc, &view}, 3);
   }
-  state.counters["ns_per_elem"] = benchmark::Counter(double(kElements) * state.iterations() * 1e-9,
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_elem"] =
+      benchmark::Counter(double(kElements) * state.iterations() * 1e-9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.SetItemsProcessed(state.iterations() * kElements);
 }
 BENCHMARK(BM_MainDBDrawQt)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -121,7 +121,8 @@ long peak_kb(const std::vector<std::string>& argv) {
   return kb;
 }
 
-void timed(benchmark::State& st, const std::string& name, const std::vector<std::string>& argv, size_t bytes) {
+void timed(benchmark::State& st, const std::string& name, const std::vector<std::string>& argv,
+           size_t bytes) {
   Run best;
   best.seconds = best.cpu_seconds = 1e30;
   for (auto _ : st) {
@@ -164,7 +165,8 @@ bool have(const char* tool) {
 }
 
 void add(const std::string& name, std::vector<std::string> argv, size_t bytes, int runs = 3) {
-  benchmark::RegisterBenchmark(name.c_str(), [name, argv, bytes](benchmark::State& st) { timed(st, name, argv, bytes); })
+  benchmark::RegisterBenchmark(name.c_str(),
+                               [name, argv, bytes](benchmark::State& st) { timed(st, name, argv, bytes); })
       ->UseManualTime()
       ->Iterations(runs)
       ->Unit(benchmark::kMillisecond);
@@ -179,8 +181,8 @@ void summary() {
   for (const char* fmt : {"hpgl", "gerber", "cutter", "dxf"}) {
     const std::string info = std::string("read/kalvex-cli/") + fmt;
     if (!r[info].ok) continue;
-    std::printf("  read %-7s %7.1f MB/s (%6.1f ms), floor %7.1f MB/s: %.2f times the floor\n", fmt, mbps(info, fmt),
-                r[info].seconds * 1e3, mbps("floor/" + std::string(fmt), fmt),
+    std::printf("  read %-7s %7.1f MB/s (%6.1f ms), floor %7.1f MB/s: %.2f times the floor\n", fmt,
+                mbps(info, fmt), r[info].seconds * 1e3, mbps("floor/" + std::string(fmt), fmt),
                 r[info].seconds / r["floor/" + std::string(fmt)].seconds);
   }
   for (const auto& [peer, fmt] : {std::pair<std::string, std::string>{"read/hp2xx/hpgl", "hpgl"},
@@ -235,23 +237,28 @@ int main(int argc, char** argv) {
     add("read/kalvex-cli/" + f, {cli, "info", "--from", from, file(fmt)}, size(fmt));
   }
   if (have("hp2xx"))
-    add("read/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx-read.hpgl"), file("hpgl")}, size("hpgl"));
+    add("read/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx-read.hpgl"), file("hpgl")},
+        size("hpgl"));
   if (have("gerbv"))
-    add("read/gerbv/gerber", {"gerbv", "-x", "rs274x", "-o", out("gerbv-read.gbr"), file("gerber")}, size("gerber"));
+    add("read/gerbv/gerber", {"gerbv", "-x", "rs274x", "-o", out("gerbv-read.gbr"), file("gerber")},
+        size("gerber"));
   // The metafile has no number floor: it is binary.
   add("read/kalvex-cli/wmf", {cli, "info", file("wmf")}, size("wmf"));
   if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0)
-    add("read/ezdxf/dxf", {"/usr/bin/python3", "-c", "import ezdxf,sys; ezdxf.readfile(sys.argv[1])", file("dxf")},
-        size("dxf"), 1);  // half a minute a run
+    add("read/ezdxf/dxf",
+        {"/usr/bin/python3", "-c", "import ezdxf,sys; ezdxf.readfile(sys.argv[1])", file("dxf")}, size("dxf"),
+        1);  // half a minute a run
 
   add("convert/kalvex-cli/hpgl", {cli, "convert", file("hpgl"), out("out.hpg")}, size("hpgl"));
   add("convert/kalvex-cli/hpgl-optimise", {cli, "convert", "--optimise", file("hpgl"), out("out-opt.hpg")},
       size("hpgl"));
   if (have("hp2xx"))
-    add("convert/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx.hpgl"), file("hpgl")}, size("hpgl"));
+    add("convert/hp2xx/hpgl", {"hp2xx", "-q", "-m", "hpgl", "-f", out("hp2xx.hpgl"), file("hpgl")},
+        size("hpgl"));
   add("convert/kalvex-cli/gerber", {cli, "convert", file("gerber"), out("out.gbr")}, size("gerber"));
   if (have("gerbv"))
-    add("convert/gerbv/gerber", {"gerbv", "-x", "rs274x", "-o", out("gerbv.gbr"), file("gerber")}, size("gerber"));
+    add("convert/gerbv/gerber", {"gerbv", "-x", "rs274x", "-o", out("gerbv.gbr"), file("gerber")},
+        size("gerber"));
   add("convert/kalvex-cli/wmf", {cli, "convert", file("wmf"), out("out-wmf.hpg")}, size("wmf"));
   if (have("wmf2svg"))
     add("convert/wmf2svg/wmf", {"wmf2svg", "-o", out("wmf.svg"), file("wmf")}, size("wmf"));

@@ -121,7 +121,8 @@ void write_from_document(benchmark::State& st, const Format& f, bool optimise) {
 
 int main(int argc, char** argv) {
   for (const Format& f : kFormats) {
-    benchmark::RegisterBenchmark((std::string("floor/") + f.name).c_str(), floor_scan, f)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((std::string("floor/") + f.name).c_str(), floor_scan, f)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("read_only/") + f.name).c_str(), read_only, f)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("read_document/") + f.name).c_str(), read_into_document, f)

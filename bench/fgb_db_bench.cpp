@@ -152,9 +152,9 @@ void BM_DrawCounting(benchmark::State& state) {
     doc.Draw(fgb_for_draw_gdb{&dc, &view}, 3);
   }
   state.counters["lines"] = dc.lines;
-  state.counters["ns_per_elem"] = benchmark::Counter(
-      double(kElements) * state.iterations() * 1e-9,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_elem"] =
+      benchmark::Counter(double(kElements) * state.iterations() * 1e-9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.SetItemsProcessed(state.iterations() * kElements);
 }
 BENCHMARK(BM_DrawCounting)->Unit(benchmark::kMillisecond)->Iterations(3);

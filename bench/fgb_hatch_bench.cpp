@@ -112,7 +112,8 @@ void core_bench(benchmark::State& state, Outline kind, int n) {
   const double clip_s = seconds_per_call([&] { open = clipper_hatch(poly, lines); });
   double clip_len = 0;
   for (const auto& p : open)
-    for (size_t i = 1; i < p.size(); ++i) clip_len += std::fabs(static_cast<double>(p[i].X - p[i - 1].X)) / kClipperScale;
+    for (size_t i = 1; i < p.size(); ++i)
+      clip_len += std::fabs(static_cast<double>(p[i].X - p[i - 1].X)) / kClipperScale;
   state.counters["clipper_ms"] = clip_s * 1e3;
   state.counters["ratio"] = scan_s / clip_s;
   state.counters["clipper_segments"] = static_cast<double>(open.size());
@@ -146,7 +147,8 @@ int register_all() {
   for (Outline kind : {Outline::kSmooth, Outline::kJitter, Outline::kSpikes})
     for (int n : {1000, 10000, 100000}) {
       const std::string tag = std::string(name_of(kind)) + "/" + std::to_string(n);
-      benchmark::RegisterBenchmark(("Core/" + tag).c_str(), core_bench, kind, n)->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("Core/" + tag).c_str(), core_bench, kind, n)
+          ->Unit(benchmark::kMillisecond);
     }
   for (Outline kind : {Outline::kSmooth, Outline::kJitter, Outline::kSpikes})
     for (int n : {1000, 10000, 100000}) {

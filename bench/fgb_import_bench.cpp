@@ -174,24 +174,30 @@ void convert(benchmark::State& st, const TempFile& file, int kind) {
 }
 
 void register_all() {
-  benchmark::RegisterBenchmark("Sequential/ai", [](benchmark::State& st) { sequential(st, ai_file()); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Reader/ai", [](benchmark::State& st) { reader(st, ai_file(), read_ai, {}); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Document/ai", [](benchmark::State& st) { document(st, ai_file(), FGB_KIND_AI, {}); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Convert/ai", [](benchmark::State& st) { convert(st, ai_file(), FGB_KIND_AI); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Sequential/wmf", [](benchmark::State& st) { sequential(st, wmf_file()); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Reader/wmf",
-                               [](benchmark::State& st) { reader(st, wmf_file(), read_wmf_file, wmf_options()); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Document/wmf",
-                               [](benchmark::State& st) { document(st, wmf_file(), FGB_KIND_WMF, wmf_options()); })
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Convert/wmf", [](benchmark::State& st) { convert(st, wmf_file(), FGB_KIND_WMF); })
-      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Sequential/ai", [](benchmark::State& st) {
+    sequential(st, ai_file());
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Reader/ai", [](benchmark::State& st) {
+    reader(st, ai_file(), read_ai, {});
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Document/ai", [](benchmark::State& st) {
+    document(st, ai_file(), FGB_KIND_AI, {});
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Convert/ai", [](benchmark::State& st) {
+    convert(st, ai_file(), FGB_KIND_AI);
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Sequential/wmf", [](benchmark::State& st) {
+    sequential(st, wmf_file());
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Reader/wmf", [](benchmark::State& st) {
+    reader(st, wmf_file(), read_wmf_file, wmf_options());
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Document/wmf", [](benchmark::State& st) {
+    document(st, wmf_file(), FGB_KIND_WMF, wmf_options());
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Convert/wmf", [](benchmark::State& st) {
+    convert(st, wmf_file(), FGB_KIND_WMF);
+  })->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace

@@ -240,8 +240,8 @@ void add_document(Fingerprint& f, const MainDB& doc) {
     }
     f.add('|');
   }
-  for (gr_cpoint v : {doc.GetDimension(), doc.GetNullP(), doc.GetCenter(), doc.GetDimensionS(), doc.GetNullPS(),
-                      doc.GetCenterS()})
+  for (gr_cpoint v : {doc.GetDimension(), doc.GetNullP(), doc.GetCenter(), doc.GetDimensionS(),
+                      doc.GetNullPS(), doc.GetCenterS()})
     f.add(v);
   f.add(doc.GetCountElems());
   f.add(doc.GetCountElemsS());

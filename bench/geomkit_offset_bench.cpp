@@ -235,7 +235,8 @@ int register_all() {
   for (Outline kind : {Outline::kSmooth, Outline::kJitter, Outline::kSpikes, Outline::kNeedles})
     for (int n : {1000, 10000, 100000})
       for (double d : {-kDist, kDist}) {
-        std::string tag = std::string(name_of(kind)) + "/" + std::to_string(n) + (d < 0 ? "/inset" : "/outset");
+        std::string tag =
+            std::string(name_of(kind)) + "/" + std::to_string(n) + (d < 0 ? "/inset" : "/outset");
         benchmark::RegisterBenchmark(("Engine/" + tag).c_str(), engine_bench, kind, n, d)
             ->Unit(benchmark::kMillisecond);
 #ifdef KALVEX_HAVE_CLIPPER

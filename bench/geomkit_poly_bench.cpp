@@ -71,9 +71,9 @@ Shape make_shape(int kind) {
 }
 
 void report(benchmark::State& state, uint32_t edges, int params) {
-  state.counters["per_edge"] = benchmark::Counter(static_cast<double>(edges),
-                                                     benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  state.counters["per_edge"] =
+      benchmark::Counter(static_cast<double>(edges),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["params"] = params;
 }
 

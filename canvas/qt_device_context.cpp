@@ -52,23 +52,23 @@ struct RopRule {
   RopColor color;
 };
 constexpr RopRule kRopRules[17] = {
-    {QPainter::CompositionMode_SourceOver, RopColor::pen},                  // 0: unused
-    {QPainter::CompositionMode_SourceOver, RopColor::black},                // R2_BLACK
-    {QPainter::RasterOp_NotSourceAndNotDestination, RopColor::pen},         // R2_NOTMERGEPEN
-    {QPainter::RasterOp_NotSourceAndDestination, RopColor::pen},            // R2_MASKNOTPEN
-    {QPainter::CompositionMode_SourceOver, RopColor::inverted},             // R2_NOTCOPYPEN
-    {QPainter::RasterOp_SourceAndNotDestination, RopColor::pen},            // R2_MASKPENNOT
-    {QPainter::RasterOp_NotDestination, RopColor::pen},                     // R2_NOT
-    {QPainter::RasterOp_SourceXorDestination, RopColor::pen},               // R2_XORPEN
-    {QPainter::RasterOp_NotSourceOrNotDestination, RopColor::pen},          // R2_NOTMASKPEN
-    {QPainter::RasterOp_SourceAndDestination, RopColor::pen},               // R2_MASKPEN
-    {QPainter::RasterOp_NotSourceXorDestination, RopColor::pen},            // R2_NOTXORPEN
-    {QPainter::CompositionMode_SourceOver, RopColor::pen},                  // R2_NOP
-    {QPainter::RasterOp_NotSourceOrDestination, RopColor::pen},             // R2_MERGENOTPEN
-    {QPainter::CompositionMode_SourceOver, RopColor::pen},                  // R2_COPYPEN
-    {QPainter::RasterOp_SourceOrNotDestination, RopColor::pen},             // R2_MERGEPENNOT
-    {QPainter::RasterOp_SourceOrDestination, RopColor::pen},                // R2_MERGEPEN
-    {QPainter::CompositionMode_SourceOver, RopColor::white},                // R2_WHITE
+    {QPainter::CompositionMode_SourceOver, RopColor::pen},           // 0: unused
+    {QPainter::CompositionMode_SourceOver, RopColor::black},         // R2_BLACK
+    {QPainter::RasterOp_NotSourceAndNotDestination, RopColor::pen},  // R2_NOTMERGEPEN
+    {QPainter::RasterOp_NotSourceAndDestination, RopColor::pen},     // R2_MASKNOTPEN
+    {QPainter::CompositionMode_SourceOver, RopColor::inverted},      // R2_NOTCOPYPEN
+    {QPainter::RasterOp_SourceAndNotDestination, RopColor::pen},     // R2_MASKPENNOT
+    {QPainter::RasterOp_NotDestination, RopColor::pen},              // R2_NOT
+    {QPainter::RasterOp_SourceXorDestination, RopColor::pen},        // R2_XORPEN
+    {QPainter::RasterOp_NotSourceOrNotDestination, RopColor::pen},   // R2_NOTMASKPEN
+    {QPainter::RasterOp_SourceAndDestination, RopColor::pen},        // R2_MASKPEN
+    {QPainter::RasterOp_NotSourceXorDestination, RopColor::pen},     // R2_NOTXORPEN
+    {QPainter::CompositionMode_SourceOver, RopColor::pen},           // R2_NOP
+    {QPainter::RasterOp_NotSourceOrDestination, RopColor::pen},      // R2_MERGENOTPEN
+    {QPainter::CompositionMode_SourceOver, RopColor::pen},           // R2_COPYPEN
+    {QPainter::RasterOp_SourceOrNotDestination, RopColor::pen},      // R2_MERGEPENNOT
+    {QPainter::RasterOp_SourceOrDestination, RopColor::pen},         // R2_MERGEPEN
+    {QPainter::CompositionMode_SourceOver, RopColor::white},         // R2_WHITE
 };
 
 const RopRule& rop_rule(int rop) { return kRopRules[(rop >= 1 && rop <= 16) ? rop : R2_COPYPEN]; }
@@ -94,8 +94,7 @@ QList<qreal> style_pattern(DWORD kind, bool one_pixel) {
     case PS_DASH: return one_pixel ? QList<qreal>{18, 6} : QList<qreal>{3, 1};
     case PS_DOT: return one_pixel ? QList<qreal>{3, 3} : QList<qreal>{1, 1};
     case PS_DASHDOT: return one_pixel ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1};
-    case PS_DASHDOTDOT:
-      return one_pixel ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1};
+    case PS_DASHDOTDOT: return one_pixel ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1};
     case kStyleAlternate: return {1, 1};
     default: return {};
   }
@@ -153,8 +152,7 @@ int QtDeviceContext::GetClipBox(RECT* out) const {
 void QtDeviceContext::mapping_changed() {
   map_ = mapping();
   const double snap = raster_ops_ ? kRasterSnap : 0.0;
-  painter_->setWorldTransform(
-      QTransform(map_.sx, 0.0, 0.0, map_.sy, map_.ox + snap, map_.oy + snap) * base_);
+  painter_->setWorldTransform(QTransform(map_.sx, 0.0, 0.0, map_.sy, map_.ox + snap, map_.oy + snap) * base_);
   if (pen_scales_with_mapping()) dirty_ = true;
 }
 
@@ -182,11 +180,8 @@ HGDIOBJ QtDeviceContext::SelectObject(HGDIOBJ obj) {
       brush_sel_ = obj->brush;
       dirty_ = true;
       break;
-    case OBJ_FONT:
-      font_sel_ = obj->font;
-      break;
-    default:
-      break;
+    case OBJ_FONT: font_sel_ = obj->font; break;
+    default: break;
   }
   return previous;
 }
@@ -242,8 +237,7 @@ void QtDeviceContext::sync() {
       raster_ops_ ? rop_rule(rop).raster : QPainter::CompositionMode_SourceOver;
   painter_->setCompositionMode(mode);
   // Partly covered pixels would be combined twice and never restored.
-  painter_->setRenderHint(QPainter::Antialiasing,
-                          antialias_ && mode == QPainter::CompositionMode_SourceOver);
+  painter_->setRenderHint(QPainter::Antialiasing, antialias_ && mode == QPainter::CompositionMode_SourceOver);
   build_pen();
   build_brush();
 }
@@ -280,9 +274,7 @@ void QtDeviceContext::build_pen() {
                     : cap == PS_ENDCAP_FLAT ? Qt::FlatCap
                                             : Qt::RoundCap);
     const DWORD join = p.style & kJoinMask;
-    pen.setJoinStyle(join == kJoinBevel   ? Qt::BevelJoin
-                     : join == kJoinMiter ? Qt::MiterJoin
-                                          : Qt::RoundJoin);
+    pen.setJoinStyle(join == kJoinBevel ? Qt::BevelJoin : join == kJoinMiter ? Qt::MiterJoin : Qt::RoundJoin);
   } else {
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
@@ -391,8 +383,8 @@ BOOL QtDeviceContext::Rectangle(int left, int top, int right, int bottom) {
   return ok;
 }
 
-BOOL QtDeviceContext::Arc(int left, int top, int right, int bottom, int xstart, int ystart,
-                          int xend, int yend) {
+BOOL QtDeviceContext::Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend,
+                          int yend) {
   const BOOL ok = GrDeviceContext::Arc(left, top, right, bottom, xstart, ystart, xend, yend);
   if (dirty_) sync();
   if (!ok || skip_ || pen_null_) return ok;

@@ -25,8 +25,8 @@ constexpr double kMaxFontPixels = 100000.0;
 constexpr int kMeasurePixels = 256;
 
 // LOGFONT family bits (bits 4-7 of lfPitchAndFamily) and fixed pitch.
-constexpr uint8_t kFamilyRoman = 0x10, kFamilySwiss = 0x20, kFamilyModern = 0x30,
-                  kFamilyScript = 0x40, kFamilyDecorative = 0x50, kFixedPitch = 0x01;
+constexpr uint8_t kFamilyRoman = 0x10, kFamilySwiss = 0x20, kFamilyModern = 0x30, kFamilyScript = 0x40,
+                  kFamilyDecorative = 0x50, kFixedPitch = 0x01;
 
 QFont::StyleHint style_hint(uint8_t pitch_family) {
   switch (pitch_family & 0xF0) {

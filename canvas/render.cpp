@@ -60,7 +60,9 @@ RenderResult paint(QPaintDevice& device, const RenderTarget& target, const ViewM
   return result;
 }
 
-QString qpath(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
+QString qpath(const std::string& path) {
+  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
 
 std::string describe(const std::string& path, const QFileDevice& f) {
   return "cannot write " + path + ": " + f.errorString().toStdString();
@@ -101,8 +103,8 @@ BOOL ViewMapping::apply(GrDeviceContext& dc) const {
   return ok ? 1 : 0;
 }
 
-ViewMapping ViewMapping::fit(double left, double bottom, double right, double top, int width,
-                             int height, double margin) {
+ViewMapping ViewMapping::fit(double left, double bottom, double right, double top, int width, int height,
+                             double margin) {
   if (!std::isfinite(left) || !std::isfinite(bottom) || !std::isfinite(right) || !std::isfinite(top)) {
     left = bottom = 0.0;
     right = top = 1.0;
@@ -151,8 +153,8 @@ PainterDC::~PainterDC() {
 // Rendering
 // ---------------------------------------------------------------------------
 
-RenderResult render_image(const RenderTarget& target, const ViewMapping& mapping,
-                          const DrawFn& draw, QImage* out) noexcept {
+RenderResult render_image(const RenderTarget& target, const ViewMapping& mapping, const DrawFn& draw,
+                          QImage* out) noexcept {
   try {
     if (out) *out = QImage();
     RenderResult r = check_target(target);
@@ -173,8 +175,8 @@ RenderResult render_image(const RenderTarget& target, const ViewMapping& mapping
   }
 }
 
-RenderResult render_png(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept {
+RenderResult render_png(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept {
   try {
     QImage image;
     RenderResult r = render_image(target, mapping, draw, &image);
@@ -187,8 +189,8 @@ RenderResult render_png(const std::string& path, const RenderTarget& target,
   }
 }
 
-RenderResult render_pdf(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept {
+RenderResult render_pdf(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept {
   try {
     RenderResult r = check_target(target);
     if (!r.ok) return r;
@@ -208,8 +210,8 @@ RenderResult render_pdf(const std::string& path, const RenderTarget& target,
   }
 }
 
-RenderResult render_svg(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept {
+RenderResult render_svg(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept {
   try {
     RenderResult r = check_target(target);
     if (!r.ok) return r;

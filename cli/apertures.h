@@ -7,11 +7,11 @@
 namespace kalvex::cli {
 using session::Apertures;
 using session::kApertureCount;
-using session::load_apertures;
-using session::parse_apertures;
 using session::kApertureFileMax;
 using session::kApertureNotAFile;
 using session::kApertureTooLong;
+using session::load_apertures;
+using session::parse_apertures;
 }  // namespace kalvex::cli
 
 #endif

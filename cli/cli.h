@@ -22,10 +22,10 @@ constexpr int kExitUsage = 2;   // the command line was wrong
 struct Io {
   FILE* out = stdout;
   FILE* err = stderr;
-  bool progress = false;   // draw a progress bar on err (a terminal)
-  bool fast_exit = false;  // the process ends after the command: documents
-                           // are left to the end of the process instead of
-                           // being taken apart element by element
+  bool progress = false;                // draw a progress bar on err (a terminal)
+  bool fast_exit = false;               // the process ends after the command: documents
+                                        // are left to the end of the process instead of
+                                        // being taken apart element by element
   int cutter_units = 1000;              // --cutter-units: Gerber-cutter numbers per inch
   fgb_import_report* report = nullptr;  // filled by the next read, when set
 };

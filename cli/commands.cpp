@@ -71,7 +71,9 @@ const Command* find_command(std::string_view name) {
   return nullptr;
 }
 
-void complain(Io& io, const std::string& message) { std::fprintf(io.err, "kalvex-cli: %s\n", message.c_str()); }
+void complain(Io& io, const std::string& message) {
+  std::fprintf(io.err, "kalvex-cli: %s\n", message.c_str());
+}
 
 int usage_error(Io& io, const Command& cmd, const std::string& message) {
   std::fprintf(io.err, "kalvex-cli %s: %s\nusage: kalvex-cli %s %s\n", cmd.name, message.c_str(), cmd.name,

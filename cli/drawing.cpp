@@ -84,10 +84,10 @@ bool load_apertures_option(const std::string& path, Apertures& ap, Io& io) {
   if (path.empty()) return true;
   int err = 0;
   if (load_apertures(path, ap, err)) return true;
-  const std::string why = err == kApertureNotAFile ? session::not_a_file(path.c_str())
-                          : err == kApertureTooLong
-                              ? "longer than any apertures table (" + std::to_string(kApertureFileMax) + " bytes)"
-                              : std::string(std::strerror(err));
+  const std::string why = err == kApertureNotAFile  ? session::not_a_file(path.c_str())
+                          : err == kApertureTooLong ? "longer than any apertures table (" +
+                                                          std::to_string(kApertureFileMax) + " bytes)"
+                                                    : std::string(std::strerror(err));
   complain(io, "cannot read apertures table '" + path + "': " + why);
   return false;
 }

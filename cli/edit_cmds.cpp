@@ -172,8 +172,9 @@ int hatch_command(Args& args, Io& io) {
   if (!offset_text.empty() && !parse_number(offset_text, offset_mm))
     return usage_error(io, self, "--offset must be a distance in millimetres, not '" + offset_text + "'");
   if (has_preset && (!parse_integer(preset_text, preset) || preset < -2 || preset > 4))
-    return usage_error(io, self, "--preset must be a pen number from 1 to 4, -1 (hairline) or -2 (default pen), not '" +
-                                     preset_text + "'");
+    return usage_error(io, self,
+                       "--preset must be a pen number from 1 to 4, -1 (hairline) or -2 (default pen), not '" +
+                           preset_text + "'");
 
   ProgressTarget progress(io, "hatching " + f.in);
   Document doc = new_document(io, &progress);
@@ -217,9 +218,11 @@ int inset_command(Args& args, Io& io) {
   long count = 1;
   if (!has_distance) return usage_error(io, self, "--distance MM is required");
   if (!parse_number(distance_text, distance_mm) || distance_mm == 0)
-    return usage_error(io, self, "--distance must be a non-zero distance in millimetres, not '" + distance_text + "'");
+    return usage_error(io, self,
+                       "--distance must be a non-zero distance in millimetres, not '" + distance_text + "'");
   if (has_count && (!parse_integer(count_text, count) || count < 1 || count > kMaxInsetCount))
-    return usage_error(io, self, "--count must be a number of contours from 1 to 10000, not '" + count_text + "'");
+    return usage_error(io, self,
+                       "--count must be a number of contours from 1 to 10000, not '" + count_text + "'");
 
   ProgressTarget progress(io, "insetting " + f.in);
   Document doc = new_document(io, &progress);
@@ -243,7 +246,8 @@ int flatten_command(Args& args, Io& io) {
   if (int status = take_files(args, io, self, f); status != kExitOk) return status;
   long density = 12;
   if (has_density && (!parse_integer(density_text, density) || density < 1 || density > kMaxDensity))
-    return usage_error(io, self, "--density must be a number of points from 1 to 100000, not '" + density_text + "'");
+    return usage_error(io, self,
+                       "--density must be a number of points from 1 to 100000, not '" + density_text + "'");
 
   ProgressTarget progress(io, "flattening " + f.in);
   Document doc = new_document(io, &progress);
@@ -255,8 +259,10 @@ int flatten_command(Args& args, Io& io) {
   if (!edited(*doc, "flatten", f.in, io)) return kExitFailed;
   const long left = count_kinds(doc->GetFirstPageSelection()).curves;
   if (!write_out(*doc, f, io)) return kExitFailed;
-  std::fprintf(io.out, "flatten: %s turned into polylines\n", plural(curves - left, "curve", "curves").c_str());
-  if (left > 0) complain(io, "warning: " + plural(left, "curve", "curves") + " too long to flatten left as they were");
+  std::fprintf(io.out, "flatten: %s turned into polylines\n",
+               plural(curves - left, "curve", "curves").c_str());
+  if (left > 0)
+    complain(io, "warning: " + plural(left, "curve", "curves") + " too long to flatten left as they were");
   return kExitOk;
 }
 

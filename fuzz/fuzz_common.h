@@ -98,11 +98,8 @@ class CheckingSink final : public ElementSink {
         check(std::isfinite(a.r) && std::isfinite(a.a1) && std::isfinite(a.a2));
         break;
       }
-      case kFlash:
-        check_point(*static_cast<const gr_cpoint*>(shape));
-        break;
-      default:
-        check(false);  // readers make no other kinds
+      case kFlash: check_point(*static_cast<const gr_cpoint*>(shape)); break;
+      default: check(false);  // readers make no other kinds
     }
     doc_.AddElem(kind, shape, style, fill_, 1);
     // The budget is spent: the read stops, as it does in the dispatcher.

@@ -170,7 +170,7 @@ class BlockTable {
   int fail_after_ = -1;
   int failures_ = 0;
   Arena* arenas_ = nullptr;
-  uint8_t* arena_at_ = nullptr;   // the next free byte of the newest arena
+  uint8_t* arena_at_ = nullptr;  // the next free byte of the newest arena
   uint8_t* arena_end_ = nullptr;
   size_t next_arena_ = kFirstArena;  // bytes of the next arena
   size_t arena_total_ = 0;           // bytes of all arenas

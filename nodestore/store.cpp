@@ -99,9 +99,7 @@ int Store::copy_content(Handle from, Handle to) noexcept {
   Cell* s = objects_.at(from);
   Cell* d = objects_.at(to);
   switch (s->kind) {
-    case kUnboxed:
-      std::memcpy(d->payload, s->payload, sizeof d->payload);
-      break;
+    case kUnboxed: std::memcpy(d->payload, s->payload, sizeof d->payload); break;
     case kBoxed: {
       uint32_t n = length_of(*s);
       Handle datum = data_.allocate(n);
@@ -233,7 +231,8 @@ class LineWriter {
 size_t format_trace_line(char* buf, Handle slot, const Cell& cell) noexcept {
   LineWriter w(buf);
   w.handle(slot) << "(";
-  w.number(cell.refs) << " links)" << " ===> ";
+  w.number(cell.refs) << " links)"
+                      << " ===> ";
   if (cell.refs == 0) {
     w << " FREE ";
   } else if (cell.kind == kBoxed) {

@@ -56,10 +56,10 @@ std::string edit_error(const MainDB& doc, const char* what, const std::string& p
     case FGB_FAILED_TOO_LARGE: {
       // The budget of an edit: the document's, else scaled to the drawing
       // as the operations scale it to the selection.
-      const int64_t budget =
-          doc.GetMaxElements() > 0
-              ? doc.GetMaxElements()
-              : std::max(kBudgetFloor, kBudgetPerSelected * (int64_t{doc.GetCountElems()} + doc.GetCountElemsS()));
+      const int64_t budget = doc.GetMaxElements() > 0
+                                 ? doc.GetMaxElements()
+                                 : std::max(kBudgetFloor, kBudgetPerSelected * (int64_t{doc.GetCountElems()} +
+                                                                                doc.GetCountElemsS()));
       return failed + too_large(budget, raise);
     }
     default: return failed + "out of memory";
@@ -93,7 +93,8 @@ std::string conversion_error(int status, const Pconvert& req, const char* kind_t
              " files can hold (a coordinate or size beyond their numbers); nothing written";
     case FGB_CONVERT_NOT_A_FILE: return failed + not_a_file(path.c_str());
     case FGB_CONVERT_EMPTY:
-      return "not writing '" + path + "': the drawing has no elements and the file is not empty (--force replaces it)";
+      return "not writing '" + path +
+             "': the drawing has no elements and the file is not empty (--force replaces it)";
     case FGB_CONVERT_NOTHING:
       return failed + (writing ? "no writer for " : "no reader for ") + kind_title + " files";
     case FGB_CONVERT_BAD_REQUEST: return failed + "no file name given";
@@ -173,7 +174,8 @@ bool write_drawing(MainDB& doc, const std::string& path, const KindInfo& kind, c
   elapsed = req.elapsed_time;
   report.error = conversion_error(status, req, kind.title, true, &doc);
   if (report.error.empty() && req.not_atomic)
-    report.warnings.push_back("warning: '" + path + "' is a device or a pipe: written directly, not replaced as a whole");
+    report.warnings.push_back("warning: '" + path +
+                              "' is a device or a pipe: written directly, not replaced as a whole");
   return report.error.empty();
 }
 

@@ -173,7 +173,8 @@ bool scan_float(const char*& p, const char* end, double& value) noexcept {
       p = s;
       return true;
     }
-    const auto r = std::from_chars(digits, value_end, v, hex ? std::chars_format::hex : std::chars_format::general);
+    const auto r =
+        std::from_chars(digits, value_end, v, hex ? std::chars_format::hex : std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
       // Too small for a double reads as zero, too large as infinite.
       v = negative_exponent ? 0.0 : std::numeric_limits<double>::infinity();

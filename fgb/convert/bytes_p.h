@@ -86,8 +86,8 @@ class ByteCursor {
   static uint16_t le16(const uint8_t* b) noexcept { return static_cast<uint16_t>(b[0] | (b[1] << 8)); }
   static int16_t les16(const uint8_t* b) noexcept { return static_cast<int16_t>(le16(b)); }
   static uint32_t le32(const uint8_t* b) noexcept {
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-           (static_cast<uint32_t>(b[3]) << 24);
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
   }
 
  private:

@@ -26,10 +26,16 @@ constexpr int kCutPen = 0;
 
 inline bool cutter_letter(uint8_t c) {
   switch (c) {
-    case 'M': case 'X': case 'Y': case 'H': case 'Q': case 'N': case 'A': case 'B': case 'D':
-      return true;
-    default:
-      return false;
+    case 'M':
+    case 'X':
+    case 'Y':
+    case 'H':
+    case 'Q':
+    case 'N':
+    case 'A':
+    case 'B':
+    case 'D': return true;
+    default: return false;
   }
 }
 
@@ -46,7 +52,8 @@ class CutterReader {
     const auto on_word = [this](const Word& w) {
       if (w.letter == 'M' || w.number == 70) enabled_ = true;
     };
-    in_.obey_all<kMaxWords>(cutter_letter, on_word, meter_, [this](const Block<kMaxWords>& b) { return obey(b); });
+    in_.obey_all<kMaxWords>(cutter_letter, on_word, meter_,
+                            [this](const Block<kMaxWords>& b) { return obey(b); });
     // A cut still open here is dropped: files end with "M15*M0*".
     rep_.dialect("Gerber-cutter");
     rep_.units(inch_per_unit_ == 0.01 ? "1/100 inch" : "1/1000 inch", inch_per_unit_);
@@ -66,12 +73,8 @@ class CutterReader {
     for (int i = b.count - 1; i >= 0; --i) {
       const Word& w = b.words[i];
       switch (w.letter) {
-        case 'A':
-          knife_up_ = true;
-          break;
-        case 'B':
-          knife_up_ = false;
-          break;
+        case 'A': knife_up_ = true; break;
+        case 'B': knife_up_ = false; break;
         case 'M':
           if (!enabled_) break;
           if (w.number == 0) return false;
@@ -94,8 +97,7 @@ class CutterReader {
           if (coordinate_seen && !knife_up_) path_.push(x_ * inch_per_unit_, y_ * inch_per_unit_);
           coordinate_seen = true;
           break;
-        default:
-          break;
+        default: break;
       }
     }
     return true;

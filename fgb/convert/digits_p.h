@@ -72,7 +72,8 @@ inline uint32_t leading_digits(const uint8_t* p, uint64_t& value) {
   uint64_t d = (w - 0x3030303030303030u) << (8 * (8 - n));
   d = d * 10 + (d >> 8);
   d = ((d & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
-       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >> 32;
+       ((d >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >>
+      32;
   value = d;
   return n;
 }

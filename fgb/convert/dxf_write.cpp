@@ -41,9 +41,7 @@ class DxfWriter {
     colour_ = dxf_colour_number(e.style.color);
     width_ = e.style.width;
     switch (e.kind) {
-      case kPolyline:
-        polyline(view_of(static_cast<const gr_polyline*>(e.shape)));
-        break;
+      case kPolyline: polyline(view_of(static_cast<const gr_polyline*>(e.shape))); break;
       case kPolylines: {
         const auto* set = static_cast<const gr_polylines*>(e.shape);
         const gr_polyline* m = gr_polylines_first(set);
@@ -57,12 +55,8 @@ class DxfWriter {
       case kSegment:
         if (ctx_.variant == 0) segment(*static_cast<const gr_segment*>(e.shape));
         break;
-      case kCircle:
-        circle(*static_cast<const gr_circle*>(e.shape));
-        break;
-      case kArc:
-        arc(arc_of_record(e.shape));
-        break;
+      case kCircle: circle(*static_cast<const gr_circle*>(e.shape)); break;
+      case kArc: arc(arc_of_record(e.shape)); break;
       default:  // flashes and thick polylines have no DXF form here
         break;
     }

@@ -50,9 +50,7 @@ namespace {
 
 using gerber::pen_of_size;
 
-inline bool gerber_letter(uint8_t c) {
-  return c == 'G' || c == 'M' || c == 'D' || c == 'X' || c == 'Y';
-}
+inline bool gerber_letter(uint8_t c) { return c == 'G' || c == 'M' || c == 'D' || c == 'X' || c == 'Y'; }
 
 class GerberReader {
  public:
@@ -145,8 +143,7 @@ class GerberReader {
           (is_x ? x_ : y_) = w.number;
           break;
         }
-        default:
-          break;
+        default: break;
       }
     }
     return true;

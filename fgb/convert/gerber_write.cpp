@@ -66,18 +66,14 @@ void walk(Page& page, const WriterContext& ctx, Contour contour, Segment segment
   std::vector<gr_cpoint> pts;
   for (Element e; page.next(e);) {
     switch (e.kind) {
-      case kPolyline:
-        contour(view_of(static_cast<const gr_polyline*>(e.shape)), true);
-        break;
+      case kPolyline: contour(view_of(static_cast<const gr_polyline*>(e.shape)), true); break;
       case kPolylines: {
         const auto* set = static_cast<const gr_polylines*>(e.shape);
         const gr_polyline* m = gr_polylines_first(set);
         for (int32_t i = 0; i < set->n; ++i, m = gr_polylines_next(m)) contour(view_of(m), i == 0);
         break;
       }
-      case kSegment:
-        segment(*static_cast<const gr_segment*>(e.shape));
-        break;
+      case kSegment: segment(*static_cast<const gr_segment*>(e.shape)); break;
       case kArc:
         arc_points(arc_of_record(e.shape), kWriterArcSegments, pts);
         contour(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false}, true);
@@ -90,11 +86,8 @@ void walk(Page& page, const WriterContext& ctx, Contour contour, Segment segment
         if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget))
           contour(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false}, true);
         break;
-      case kFlash:
-        flash(*static_cast<const gr_cpoint*>(e.shape));
-        break;
-      default:
-        break;
+      case kFlash: flash(*static_cast<const gr_cpoint*>(e.shape)); break;
+      default: break;
     }
   }
 }

@@ -37,9 +37,9 @@ constexpr int kOrderWindow = 333;
 
 // Time model of the plotter (seconds; distances in plotter units).
 constexpr double kTravelSecondsPerUnit = 0.0025 / 11.0;  // pen up
-constexpr double kDrawSecondsPerUnit = 0.00125;         // pen down
-constexpr double kLiftSeconds = 0.15;                   // per move and per path
-constexpr double kPointSeconds = 0.159;                 // per point drawn
+constexpr double kDrawSecondsPerUnit = 0.00125;          // pen down
+constexpr double kLiftSeconds = 0.15;                    // per move and per path
+constexpr double kPointSeconds = 0.159;                  // per point drawn
 
 // The longest "PA<x>,<y>;" a point can take: two 11-character numbers.
 constexpr size_t kMaxPointText = 26;
@@ -171,7 +171,8 @@ class Orderer {
       // When k can still reach 333 - j that ends it with a stop; else only
       // the 333 itself ends it (at least the path at cur is examined).
       const bool window_stop = kOrderWindow - j > k;
-      const size_t want = static_cast<size_t>(window_stop ? kOrderWindow - j - k : std::max(1, kOrderWindow - k));
+      const size_t want =
+          static_cast<size_t>(window_stop ? kOrderWindow - j - k : std::max(1, kOrderWindow - k));
       const PathList::Stretch s = list.stretch(cur, want);
       list.nearest(cur, s.last, pos_, best, best_d);
       k += static_cast<int>(s.taken);
@@ -220,9 +221,7 @@ void write_hpgl_ordered(Page& page, WriterContext& ctx) {
   for (Element e; page.next(e);) {
     const int pen = hpgl_pen_of_width(e.style.width);
     switch (e.kind) {
-      case kPolyline:
-        order.add(view_of(static_cast<const gr_polyline*>(e.shape)), pen);
-        break;
+      case kPolyline: order.add(view_of(static_cast<const gr_polyline*>(e.shape)), pen); break;
       case kPolylines: {
         const auto* set = static_cast<const gr_polylines*>(e.shape);
         const gr_polyline* m = gr_polylines_first(set);
@@ -239,14 +238,9 @@ void write_hpgl_ordered(Page& page, WriterContext& ctx) {
         if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget))
           order.add(PointsView{pts.data(), static_cast<uint32_t>(pts.size()), false}, pen);
         break;
-      case kArc:
-        hpgl_write_arc(out, arc_of_record(e.shape), pen);
-        break;
-      case kCircle:
-        hpgl_write_circle(out, *static_cast<const gr_circle*>(e.shape), pen);
-        break;
-      default:
-        break;
+      case kArc: hpgl_write_arc(out, arc_of_record(e.shape), pen); break;
+      case kCircle: hpgl_write_circle(out, *static_cast<const gr_circle*>(e.shape), pen); break;
+      default: break;
     }
   }
   if (order.empty()) return;

@@ -184,7 +184,8 @@ struct Ends {
   const double* ty;
 };
 
-void merge_lanes(const double* lane_d, const double* lane_at, int lanes, size_t& best, double& best_d) noexcept {
+void merge_lanes(const double* lane_d, const double* lane_at, int lanes, size_t& best,
+                 double& best_d) noexcept {
   for (int l = 0; l < lanes; ++l) {
     const auto at = static_cast<size_t>(lane_at[l]);
     if (lane_d[l] < best_d || (lane_d[l] == best_d && at < best)) {
@@ -196,7 +197,8 @@ void merge_lanes(const double* lane_d, const double* lane_at, int lanes, size_t&
 
 #if defined(__SSE2__)
 // Two slots per step from s while both are at most last; the slot after.
-size_t nearest_sse2(const Ends& e, size_t s, size_t last, double px, double py, size_t& best, double& best_d) noexcept {
+size_t nearest_sse2(const Ends& e, size_t s, size_t last, double px, double py, size_t& best,
+                    double& best_d) noexcept {
   if (s + 1 > last) return s;
   const __m128d vpx = _mm_set1_pd(px), vpy = _mm_set1_pd(py);
   __m128d near = _mm_set1_pd(best_d);
@@ -226,14 +228,14 @@ size_t nearest_sse2(const Ends& e, size_t s, size_t last, double px, double py, 
 
 #if KALVEX_ORDER_AVX2
 // Four slots per step, on processors that have them (chosen at run time).
-__attribute__((target("avx2"))) size_t nearest_avx2(const Ends& e, size_t s, size_t last, double px, double py,
-                                                     size_t& best, double& best_d) noexcept {
+__attribute__((target("avx2"))) size_t nearest_avx2(const Ends& e, size_t s, size_t last, double px,
+                                                    double py, size_t& best, double& best_d) noexcept {
   if (s + 3 > last) return s;
   const __m256d vpx = _mm256_set1_pd(px), vpy = _mm256_set1_pd(py);
   __m256d near = _mm256_set1_pd(best_d);
   __m256d at = _mm256_set1_pd(static_cast<double>(best));
-  __m256d slot = _mm256_set_pd(static_cast<double>(s + 3), static_cast<double>(s + 2), static_cast<double>(s + 1),
-                               static_cast<double>(s));
+  __m256d slot = _mm256_set_pd(static_cast<double>(s + 3), static_cast<double>(s + 2),
+                               static_cast<double>(s + 1), static_cast<double>(s));
   const __m256d step = _mm256_set1_pd(4.0);
   for (; s + 3 <= last; s += 4) {
     const __m256d ax = _mm256_sub_pd(_mm256_loadu_pd(e.hx + s), vpx);
@@ -263,7 +265,8 @@ bool has_avx2() noexcept {
 
 }  // namespace
 
-void PathList::nearest(size_t from, size_t last, OrderPoint pos, size_t& best, double& best_d) const noexcept {
+void PathList::nearest(size_t from, size_t last, OrderPoint pos, size_t& best,
+                       double& best_d) const noexcept {
   const double px = pos.x, py = pos.y;
   size_t s = from;
   [[maybe_unused]] const Ends e{hx_.data(), hy_.data(), tx_.data(), ty_.data()};

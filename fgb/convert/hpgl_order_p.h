@@ -92,8 +92,8 @@ class PathList {
   // has hx = tx = infinity.
   std::vector<double> hx_, hy_, tx_, ty_;
   std::vector<int32_t> pen_;
-  std::vector<uint32_t> id_;     // the path of each slot
-  std::vector<uint64_t> live_;   // one bit per slot: still in the list
+  std::vector<uint32_t> id_;    // the path of each slot
+  std::vector<uint64_t> live_;  // one bit per slot: still in the list
   size_t head_ = 0;
   size_t touched_ = 0;  // slots below this may be holes; above, none
   size_t removed_ = 0;  // entries removed since the last closing up

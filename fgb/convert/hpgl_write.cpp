@@ -125,12 +125,8 @@ void write_plain(Page& page, WriterContext& ctx) {
         out.text("PU;\n");
         break;
       }
-      case kArc:
-        hpgl_write_arc(out, arc_of_record(e.shape), pen);
-        break;
-      case kCircle:
-        hpgl_write_circle(out, *static_cast<const gr_circle*>(e.shape), pen);
-        break;
+      case kArc: hpgl_write_arc(out, arc_of_record(e.shape), pen); break;
+      case kCircle: hpgl_write_circle(out, *static_cast<const gr_circle*>(e.shape), pen); break;
       case kBezier:
         if (bezier_points(static_cast<const gr_bezier*>(e.shape), ctx.bezier_density, pts, ctx.budget)) {
           pen_header(out, pen);

@@ -43,7 +43,7 @@ class OutBuf {
     if (len_ == cap_) flush();
     buf_[len_++] = c;
   }
-  void integer(int64_t v);              // "%ld" / "%d"
+  void integer(int64_t v);  // "%ld" / "%d"
   // prefix, a, sep, b, suffix in one go ("PD%ld,%ld;", "X%ldY%ld*"): the
   // writers' innermost step. prefix and suffix hold no line feed.
   void pair(std::string_view prefix, int64_t a, char sep, int64_t b, std::string_view suffix);
@@ -99,8 +99,8 @@ inline char* format_int(char* out, int32_t v) noexcept {
     std::memcpy(digits + 3, kDigitPairs + 2 * (low % 100), 2);
     // Digits from the bit length: 2^(w-1) <= u < 2^w has kMost[w] digits or one less.
     static constexpr uint8_t kMost[18] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 6};
-    static constexpr uint32_t kLeast[18] = {0, 0, 0, 0, 10, 10, 10, 100, 100, 100, 1000, 1000, 1000, 1000,
-                                            10000, 10000, 10000, 100000};
+    static constexpr uint32_t kLeast[18] = {0,   0,    0,    0,    10,   10,    10,    100,   100,
+                                            100, 1000, 1000, 1000, 1000, 10000, 10000, 10000, 100000};
     const auto w = static_cast<uint32_t>(std::bit_width(u));
     const uint32_t n = kMost[w] - (u < kLeast[w]);
     std::memcpy(out, digits + 5 - n, 8);  // what follows the digits is overwritten later

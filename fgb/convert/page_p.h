@@ -60,10 +60,10 @@ struct WriteBudget {
 // The context shared by the HPGL, Gerber and Gerber-cutter writers for all
 // pages of one conversion.
 struct WriterContext {
-  uint8_t optimise = 0;        // HPGL: order paths and estimate the time
-  int32_t bezier_density = 12; // points per Bezier piece when flattening
-  int16_t layer_or_flag = 0;   // handed through, not used
-  float elapsed_time = -1.0f;  // estimated plotting time (s); writers may replace it
+  uint8_t optimise = 0;         // HPGL: order paths and estimate the time
+  int32_t bezier_density = 12;  // points per Bezier piece when flattening
+  int16_t layer_or_flag = 0;    // handed through, not used
+  float elapsed_time = -1.0f;   // estimated plotting time (s); writers may replace it
   OutBuf* file = nullptr;
   WriteBudget* budget = nullptr;  // null: flattening is not counted
   // Working memory the optimised HPGL writer keeps from one page to the next.

@@ -102,17 +102,10 @@ class GraphicRecords {
         add_open(p[1]);
         return true;
       }
-      case kTagSkip28:
-        in.skip(28);
-        return true;
-      case kTagSkip6:
-        in.skip(6);
-        return true;
-      case kTagPolygon:
-        polygon(in);
-        return true;
-      default:
-        return false;
+      case kTagSkip28: in.skip(28); return true;
+      case kTagSkip6: in.skip(6); return true;
+      case kTagPolygon: polygon(in); return true;
+      default: return false;
     }
   }
 

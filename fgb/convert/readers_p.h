@@ -23,7 +23,7 @@ struct ReadOptions {
   void* progress_user = nullptr;
   fgb_import_report* report = nullptr;  // null: nothing is reported
   int cutter_units = 1000;              // Gerber-cutter numbers per inch: 1000 or 100
-  int64_t max_elements = 0;  // budget of the read (see read_budget); 0: scaled to the input
+  int64_t max_elements = 0;             // budget of the read (see read_budget); 0: scaled to the input
 };
 
 // The elements a read of size bytes may create (the add budget of the

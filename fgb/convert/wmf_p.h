@@ -23,8 +23,8 @@
 #include <vector>
 
 struct fgb_metafile {
-  std::vector<uint8_t> bits;  // standard header, then the records
-  bool framed = false;        // loaded from a placeable file: frame holds its bounding box
+  std::vector<uint8_t> bits;        // standard header, then the records
+  bool framed = false;              // loaded from a placeable file: frame holds its bounding box
   int16_t frame[4] = {0, 0, 0, 0};  // left, top, right, bottom, in the placeable header's units
 };
 
@@ -195,8 +195,8 @@ class Mapping {
  private:
   gr_ctrans t_;
   bool framed_;
-  bool frame_set_ = false;            // a plain metafile's first window became its frame
-  double frame_w_ = 0, frame_h_ = 0;  // the frame's size (its units)
+  bool frame_set_ = false;                     // a plain metafile's first window became its frame
+  double frame_w_ = 0, frame_h_ = 0;           // the frame's size (its units)
   double ax_ = 1, bx_ = 0, ay_ = -1, by_ = 0;  // the window on the frame: X = ax x + bx, Y = ay y + by
   double xx_ = 1, xy_ = 0, x0_ = 0, yx_ = 0, yy_ = -1, y0_ = 0;  // that, then the transform
 };

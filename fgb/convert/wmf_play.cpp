@@ -242,8 +242,7 @@ void Player::play(const Record& r) {
       break;
     case kSetTextAlign: dc_.text_align = in.u16(); break;
     case kSetTextColor: dc_.text_colour = in.u32(); break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -447,7 +447,8 @@ void draw_list(const fgb_db* db, const fgb_for_draw_gdb& draw, bool highlight, J
     gr_curve_style style = highlight ? kHighlightStyle : e.curve;
     if (!highlight) {
       if (e.kind == FGB_THICK_POLYLINE)
-        style.width = static_cast<float>(to_device(t->scale * static_cast<const gr_thick_polyline*>(data)->thickness));
+        style.width =
+            static_cast<float>(to_device(t->scale * static_cast<const gr_thick_polyline*>(data)->thickness));
       else if (style.width != -1.0f)  // the null pen stays the null pen at any scale
         style.width = static_cast<float>(style.width * t->scale);
     }

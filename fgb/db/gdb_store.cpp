@@ -99,7 +99,8 @@ void read_element(tag_ns_handler link, ElementView& out) noexcept {
     cs = style;
   } else if (role == FGB_STYLE_PAIR) {
     tag_ns_handler a = ns_get_first_obj(style), b = ns_get_second_obj(style);
-    if (!ns_is_null_obj(a) && !ns_is_null_obj(b) && role_of(a) == FGB_CURVE_STYLE && role_of(b) == FGB_FILL_STYLE) {
+    if (!ns_is_null_obj(a) && !ns_is_null_obj(b) && role_of(a) == FGB_CURVE_STYLE &&
+        role_of(b) == FGB_FILL_STYLE) {
       cs = a;
       fs = b;
     } else {
@@ -179,9 +180,7 @@ bool shape_box(int kind, const void* shape, gr_xy_rect& r) noexcept {
       }
       return any;
     }
-    case FGB_ARC:
-      gr_get_trcircle_dims(&r, &static_cast<const fgb_arc*>(shape)->arc);
-      return true;
+    case FGB_ARC: gr_get_trcircle_dims(&r, &static_cast<const fgb_arc*>(shape)->arc); return true;
     case FGB_SEGMENT: {
       auto* s = static_cast<const gr_segment*>(shape);
       r.x1 = s->p1.x < s->p2.x ? s->p1.x : s->p2.x;
@@ -190,9 +189,7 @@ bool shape_box(int kind, const void* shape, gr_xy_rect& r) noexcept {
       r.y2 = s->p1.y < s->p2.y ? s->p2.y : s->p1.y;
       return true;
     }
-    case FGB_CIRCLE:
-      gr_get_circle_dims(&r, static_cast<const gr_circle*>(shape));
-      return true;
+    case FGB_CIRCLE: gr_get_circle_dims(&r, static_cast<const gr_circle*>(shape)); return true;
     case FGB_BEZIER: {
       auto* b = static_cast<const gr_bezier*>(shape);
       return b->n >= 4 && gr_get_bezier_dims(&r, b) != 0;
@@ -332,7 +329,8 @@ FGB_API int fgb_add_filled_polylines(fgb_db* db, const gr_polylines* set, gr_cur
                                      gr_fill_area_style fill) noexcept {
   return add_kind(db, FGB_POLYLINES, set, style, &fill);
 }
-FGB_API int fgb_add_thick_polyline(fgb_db* db, const gr_thick_polyline* tpline, gr_curve_style style) noexcept {
+FGB_API int fgb_add_thick_polyline(fgb_db* db, const gr_thick_polyline* tpline,
+                                   gr_curve_style style) noexcept {
   return add_kind(db, FGB_THICK_POLYLINE, tpline, style, nullptr);
 }
 

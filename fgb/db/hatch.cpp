@@ -31,11 +31,8 @@ struct Preset {
 
 // The pens the program's pen numbers stand for.
 constexpr Preset kPresets[] = {
-    {1, 0.055f, {1, 0, 0}},
-    {2, 0.012f, {1, 1, 0}},
-    {3, 0.025f, {0, 1, 0}},
-    {4, 0.039f, {0, 1, 1}},
-    {-1, 0.0f, {0, 0, 0}},
+    {1, 0.055f, {1, 0, 0}}, {2, 0.012f, {1, 1, 0}}, {3, 0.025f, {0, 1, 0}},
+    {4, 0.039f, {0, 1, 1}}, {-1, 0.0f, {0, 0, 0}},
 };
 
 // A stretch shorter than this after shortening gives no segment: the pen
@@ -137,7 +134,8 @@ bool hatch_element(int kind, const void* shape, double step, double offset, Hatc
       if (!(next > y)) break;
       y = next;
     }
-    std::unique_ptr<LineParams> lp = path == HatchPath::kScan ? make_scan_line_params() : make_plain_line_params();
+    std::unique_ptr<LineParams> lp =
+        path == HatchPath::kScan ? make_scan_line_params() : make_plain_line_params();
     if (!lp->init(kind, shape, ys.data(), ys.size())) {
       lp = make_plain_line_params();  // the scan could not get its memory
       if (!lp->init(kind, shape, ys.data(), ys.size())) return false;

@@ -56,10 +56,10 @@ struct Member {
 };
 
 struct Edge {
-  uint64_t key;    // position in the library's walk over the element's edges
-  double top;      // the last height the edge can reach
+  uint64_t key;  // position in the library's walk over the element's edges
+  double top;    // the last height the edge can reach
   uint32_t member;
-  uint32_t i;      // from vertex i to vertex i + 1 (modulo n)
+  uint32_t i;  // from vertex i to vertex i + 1 (modulo n)
 };
 
 struct Hit {
@@ -124,12 +124,12 @@ class ScanLineParams final : public LineParams {
   bool single_ = false;  // one polyline (its own vertex rule) or a set
   const double* ys_ = nullptr;
   std::size_t count_ = 0;
-  double mean_step_ = 0;          // (last height - first) / (count - 1)
+  double mean_step_ = 0;  // (last height - first) / (count - 1)
   std::vector<Member> members_;
-  std::vector<Edge> edges_;       // ordered by their first line
-  std::vector<uint32_t> first_;   // first line of each edge, parallel to edges_
-  std::size_t next_ = 0;          // next edge to join the active list
-  std::size_t line_ = 0;          // next line expected
+  std::vector<Edge> edges_;      // ordered by their first line
+  std::vector<uint32_t> first_;  // first line of each edge, parallel to edges_
+  std::size_t next_ = 0;         // next edge to join the active list
+  std::size_t line_ = 0;         // next line expected
   std::vector<Edge> active_;
   std::vector<Hit> hits_;
   std::vector<VertexHit> vertex_hits_;
@@ -161,7 +161,8 @@ bool ScanLineParams::collect_edges(uint32_t member, bool closing) {
   for (uint32_t i = 0; i < edges; ++i) {
     const gr_cpoint& a = m.pnt[i];
     const gr_cpoint& b = m.pnt[i + 1 == m.n ? 0 : i + 1];
-    if (!std::isfinite(a.y) || !std::isfinite(b.y) || !std::isfinite(a.x) || !std::isfinite(b.x)) return false;
+    if (!std::isfinite(a.y) || !std::isfinite(b.y) || !std::isfinite(a.x) || !std::isfinite(b.x))
+      return false;
     const double ylo = a.y < b.y ? a.y : b.y, yhi = a.y < b.y ? b.y : a.y;
     const double slack = kSlack + kSlackRelative * std::max(std::fabs(ylo), std::fabs(yhi));
     const double lo = ylo - slack, hi = yhi + slack;
@@ -241,7 +242,8 @@ void ScanLineParams::bucket_edges() {
   } else {
     std::vector<uint32_t> order(e);
     for (uint32_t i = 0; i < e; ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return first_[a] < first_[b]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return first_[a] < first_[b]; });
     for (std::size_t i = 0; i < e; ++i) {
       sorted[i] = edges_[order[i]];
       sorted_first[i] = first_[order[i]];

@@ -169,11 +169,14 @@ void MainDB::AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_
                      int s) noexcept {
   if (!shape) return;
   switch (kind) {
-    case FGB_POLYLINE: case FGB_POLYLINES: case FGB_ARC: case FGB_SEGMENT:
-    case FGB_CIRCLE: case FGB_BEZIER: case FGB_FLASH:
-      break;
-    default:
-      return;  // no other kind has a place in the document
+    case FGB_POLYLINE:
+    case FGB_POLYLINES:
+    case FGB_ARC:
+    case FGB_SEGMENT:
+    case FGB_CIRCLE:
+    case FGB_BEZIER:
+    case FGB_FLASH: break;
+    default: return;  // no other kind has a place in the document
   }
   int size = fgb::shape_size(kind, shape);
   if (size <= 0) return;
@@ -204,7 +207,8 @@ void MainDB::AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_
   }
   const bool known = fgb::page_known(page);
   const tag_ns_handler style = fgb::shared_style(f ? &kept_filled_style_ : &kept_style_, curve, f);
-  const tag_ns_handler elem = ns_is_null_obj(style) ? style : fgb::make_element_styled(kind, data, size, style);
+  const tag_ns_handler elem =
+      ns_is_null_obj(style) ? style : fgb::make_element_styled(kind, data, size, style);
   const int appended = ns_is_null_obj(elem) ? 0 : fgb::append_element(page->gdb, elem);
   if (!ns_is_null_obj(elem)) ns_untie_obj(elem);  // the link holds it now (or, on failure, this releases it)
   if (!appended) {

@@ -161,8 +161,8 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
       // A known page that nothing can hit (no hit is left to make, or its
       // box keeps away from the rectangle) stays as it is, whole where the
       // stay side's pages line up with it.
-      const bool untouched =
-          known && (m == 2 || far_apart(rect, p->info.box.x1, p->info.box.y1, p->info.box.x2, p->info.box.y2));
+      const bool untouched = known && (m == 2 || far_apart(rect, p->info.box.x1, p->info.box.y1,
+                                                           p->info.box.x2, p->info.box.y2));
       if (untouched && (p->info.n == 0 || t->add_page(p, stay, true))) continue;
       fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
         fgb::ElementView e;

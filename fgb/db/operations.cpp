@@ -188,7 +188,8 @@ void MainDB::PolyToBezier(long steps) noexcept {
       progress.step();
       if (!data) return;
       if (e.kind == FGB_BEZIER) {
-        fgb::PolylineBlock pl(gr_conv_POLYbezier_to_polyline(static_cast<const gr_bezier*>(data), nullptr, density));
+        fgb::PolylineBlock pl(
+            gr_conv_POLYbezier_to_polyline(static_cast<const gr_bezier*>(data), nullptr, density));
         if (pl) {
           w->AddElem(FGB_POLYLINE, pl.get(), e.curve, fgb::kNoFill, 2);
           return;

@@ -58,7 +58,8 @@ class Collection {
         return true;
       }
       case FGB_BEZIER: {
-        fgb::PolylineBlock pl(gr_conv_POLYbezier_to_polyline(static_cast<const gr_bezier*>(data), nullptr, density_));
+        fgb::PolylineBlock pl(
+            gr_conv_POLYbezier_to_polyline(static_cast<const gr_bezier*>(data), nullptr, density_));
         return !pl || add(pl.get());  // a curve that cannot be flattened gives nothing
       }
       default: return true;  // arcs, segments, circles and flashes are not collected

@@ -65,7 +65,8 @@ void MainDB::Equidistant(double d, long n) noexcept {
         switch (e.kind) {
           case FGB_POLYLINE:
             for (long j = 1; j <= n && w->GetFailure() == FGB_FAILED_NONE; ++j) {
-              fgb::PolylinesBlock c = offset_polyline(static_cast<const gr_polyline*>(data), static_cast<double>(j) * d);
+              fgb::PolylinesBlock c =
+                  offset_polyline(static_cast<const gr_polyline*>(data), static_cast<double>(j) * d);
               if (!c) break;
               add(c, e.curve);
             }

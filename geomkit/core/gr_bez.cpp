@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-static_assert(offsetof(gr_bezier, pnt) == 8, "a Bezier record is its count, 4 bytes of padding, then its points");
+static_assert(offsetof(gr_bezier, pnt) == 8,
+              "a Bezier record is its count, 4 bytes of padding, then its points");
 static_assert(sizeof(gr_polynom3) == 80, "record sizes are part of the interface");
 
 namespace {
@@ -204,7 +205,8 @@ int gr_conv_bezier_to_polyline(const gr_bezier* bez, gr_polyline* out, int count
 
 // ---- composite curve ----
 
-gr_polyline* gr_conv_POLYbezier_to_polyline(const gr_bezier* bez, gr_polyline** pline_ref, int density) noexcept {
+gr_polyline* gr_conv_POLYbezier_to_polyline(const gr_bezier* bez, gr_polyline** pline_ref,
+                                            int density) noexcept {
   if (!bez) return nullptr;
   gr_polyline* result = flatten_new(*bez, density);
   if (!result) return nullptr;

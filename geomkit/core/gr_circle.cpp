@@ -116,7 +116,8 @@ int gr_circle_3p(const gr_cpoint* p1, const gr_cpoint* p2, const gr_cpoint* p3, 
   return 1;
 }
 
-void gr_creat_trcircle(gr_trcircle* out, const gr_cpoint* c, double r, double a1_deg, double a2_deg) noexcept {
+void gr_creat_trcircle(gr_trcircle* out, const gr_cpoint* c, double r, double a1_deg,
+                       double a2_deg) noexcept {
   if (!out || !c) return;
   out->c = *c;
   out->r = r;

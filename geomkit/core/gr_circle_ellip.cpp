@@ -44,7 +44,8 @@ void ellip_of_trellip(gr_ellip& e, const gr_trellip& arc) noexcept {
 
 // ---- construction ----
 
-void gr_set_ellip_c_va_vb(gr_ellip* out, const gr_cpoint* c, const gr_cpoint* va, const gr_cpoint* vb) noexcept {
+void gr_set_ellip_c_va_vb(gr_ellip* out, const gr_cpoint* c, const gr_cpoint* va,
+                          const gr_cpoint* vb) noexcept {
   if (!out || !c || !va || !vb) return;
   const gr_cpoint ua{va->x - c->x, va->y - c->y};
   const gr_cpoint ub{vb->x - c->x, vb->y - c->y};

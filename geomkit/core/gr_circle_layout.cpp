@@ -58,7 +58,9 @@ class RectPolygon {
   alignas(gr_polyline) unsigned char block_[8 + 4 * sizeof(gr_cpoint)] = {};
 };
 
-gr_cpoint rect_centre(const gr_xy_rect& r) noexcept { return gr_cpoint{(r.x1 + r.x2) / 2, (r.y1 + r.y2) / 2}; }
+gr_cpoint rect_centre(const gr_xy_rect& r) noexcept {
+  return gr_cpoint{(r.x1 + r.x2) / 2, (r.y1 + r.y2) / 2};
+}
 
 // ---- boxes ----
 

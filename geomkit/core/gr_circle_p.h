@@ -59,8 +59,7 @@ int isct_line_ellip(double t[2], const gr_line& line, const gr_ellip& ellip) noe
 // null, receives the angle or parameter of each returned intersection.
 int isct_line_trcircle(double t[2], const gr_line& line, gr_trcircle& arc,
                        double* arc_par = nullptr) noexcept;
-int isct_line_trellip(double t[2], const gr_line& line, gr_trellip& arc,
-                      double* arc_par = nullptr) noexcept;
+int isct_line_trellip(double t[2], const gr_line& line, gr_trellip& arc, double* arc_par = nullptr) noexcept;
 
 }  // namespace geomkit
 

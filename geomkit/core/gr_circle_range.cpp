@@ -15,9 +15,7 @@ double sweep_of_range(double t1, double t2) noexcept {
   return sweep;
 }
 
-double reduce_by_turns(double x) noexcept {
-  return x - kTwoPi * std::trunc(x / kTwoPi);
-}
+double reduce_by_turns(double x) noexcept { return x - kTwoPi * std::trunc(x / kTwoPi); }
 
 void normalise_arc_range(double& a1, double& a2) noexcept {
   if (std::fabs(a2 - a1) >= kTwoPi) {

@@ -28,7 +28,8 @@ bool solve_tangents(const gr_polyline& pl, double gr_cpoint::*coord, const std::
     a[j] = h[j];
     b[j] = 2 * (h[j] + h[j - 1]);
     c[j] = h[j - 1];
-    d[j] = (h[j - 1] * h[j - 1] * (x(j + 1) - x(j)) + h[j] * h[j] * (x(j) - x(j - 1))) * 3 / (h[j - 1] * h[j]);
+    d[j] =
+        (h[j - 1] * h[j - 1] * (x(j + 1) - x(j)) + h[j] * h[j] * (x(j) - x(j - 1))) * 3 / (h[j - 1] * h[j]);
   }
   a[n - 1] = 2;
   b[n - 1] = 4;

@@ -58,9 +58,7 @@ void reduce_fraction(uint32_t& num, uint32_t& den) noexcept {
   }
 }
 
-bool product32(uint32_t& acc, uint32_t factor) noexcept {
-  return !__builtin_mul_overflow(acc, factor, &acc);
-}
+bool product32(uint32_t& acc, uint32_t factor) noexcept { return !__builtin_mul_overflow(acc, factor, &acc); }
 
 }  // namespace
 
@@ -99,7 +97,8 @@ bool binomial(uint32_t n, uint32_t k, uint32_t& out) noexcept {
 //   z[j+1] = (a[j] z[j] - d[j]) / den,
 // then back substitution from x[n-1] = z[n]. The first row has no left
 // neighbour and the last none on the right: a[0] and c[n-1] must vanish.
-int gr_progon3(int n, const double* a, const double* b, const double* c, const double* d, double* x) noexcept {
+int gr_progon3(int n, const double* a, const double* b, const double* c, const double* d,
+               double* x) noexcept {
   if (n < 1 || !a || !b || !c || !d || !x) return 0;
   if (!(std::fabs(a[0]) < GR_LMES_PREC && std::fabs(c[n - 1]) < GR_LMES_PREC)) return 0;
   std::vector<double> beta, z;

@@ -28,7 +28,6 @@ long long polyline_bytes(long long n) { return 16 * n + 8; }
 
 }  // namespace
 
-
 extern "C" {
 
 /* ---- sizes and buffers ---- */
@@ -162,4 +161,3 @@ int gr_isct_line_segment(double* t, const gr_line* line, const gr_segment* seg) 
 }
 
 }  // extern "C"
-

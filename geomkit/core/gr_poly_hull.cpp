@@ -171,7 +171,8 @@ void gr_make_convex_hull(gr_polyline* out, const gr_polyline* pline) noexcept {
     out->n += 1;
     // Closed when the line from the first vertex to the new one supports the set.
     gr_line closing;
-    if (make_line(closing, out->pnt[0], next) && support(LineMeasure(closing), pl).supporting) out->closed = 1;
+    if (make_line(closing, out->pnt[0], next) && support(LineMeasure(closing), pl).supporting)
+      out->closed = 1;
   }
   out->closed = 1;
 }

@@ -106,8 +106,8 @@ void SortedParams::split(size_t bi) noexcept {
     tail.v.assign(full.begin() + static_cast<std::ptrdiff_t>(half), full.end());
     prefix_max_.reserve(prefix_max_.size() + 1);
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(bi) + 1, std::move(tail));
-    prefix_max_.push_back(0);          // cannot throw: reserved
-    blocks_[bi].v.resize(half);        // re-read: the insertion may have moved the blocks
+    prefix_max_.push_back(0);    // cannot throw: reserved
+    blocks_[bi].v.resize(half);  // re-read: the insertion may have moved the blocks
     blocks_[bi].recompute();
     blocks_[bi + 1].recompute();
     rebuild_prefix(bi);
@@ -139,7 +139,9 @@ struct Measure {
   double t, d;
 };
 
-inline Measure measure(const LineMeasure& lm, const gr_cpoint& p) noexcept { return {lm.proj(p), lm.deriv(p)}; }
+inline Measure measure(const LineMeasure& lm, const gr_cpoint& p) noexcept {
+  return {lm.proj(p), lm.deriv(p)};
+}
 
 inline uint32_t next_index(uint32_t i, uint32_t n) noexcept { return i + 1 == n ? 0 : i + 1; }
 
@@ -207,38 +209,39 @@ void line_polyline_params(const LineMeasure& lm, const gr_polyline& pline, bool 
   // and the vertex just handled can come round again.
   bool handled_0 = false;
   int64_t handled_last = -1;
-  for_each_edge(lm, pline, pline.closed != 0, [&](int code, double t, double ta, double tb, uint32_t i, uint32_t j) {
-    if (code == 0) return;
-    if (code == 2) {
-      if (keep_all) {
-        sink(ta);
-        sink(tb);
-      }
-      return;
-    }
-    if (keep_all) {
-      sink(t);
-      return;
-    }
-    gr_cpoint x;
-    gr_conv_linepar_to_cpoint(&x, &lm.line(), t);
-    const bool near_a = gr_dist_cpoints(&x, &pline.pnt[i]) < kLmesPrec;
-    const bool near_b = !near_a && gr_dist_cpoints(&x, &pline.pnt[j]) < kLmesPrec;
-    if (!near_a && !near_b) {
-      sink(t);  // a proper crossing inside the edge
-      return;
-    }
-    const uint32_t v = near_a ? i : j;
-    if ((v == 0 && handled_0) || static_cast<int64_t>(v) == handled_last) return;
-    if (v == 0) handled_0 = true;
-    handled_last = v;
-    // A run of vertices on the line crosses (or not) once, as a whole: it
-    // counts at its first vertex only, as in the set intersection, or both
-    // ends of a crossing run would count and break the entry/exit pairs.
-    const uint32_t before = v == 0 ? pline.n - 1 : v - 1;
-    if (std::fabs(lm.deriv(pline.pnt[before])) < kLmesPrec) return;
-    if (vertex_crosses_line(lm, pline, v)) sink(t);
-  });
+  for_each_edge(lm, pline, pline.closed != 0,
+                [&](int code, double t, double ta, double tb, uint32_t i, uint32_t j) {
+                  if (code == 0) return;
+                  if (code == 2) {
+                    if (keep_all) {
+                      sink(ta);
+                      sink(tb);
+                    }
+                    return;
+                  }
+                  if (keep_all) {
+                    sink(t);
+                    return;
+                  }
+                  gr_cpoint x;
+                  gr_conv_linepar_to_cpoint(&x, &lm.line(), t);
+                  const bool near_a = gr_dist_cpoints(&x, &pline.pnt[i]) < kLmesPrec;
+                  const bool near_b = !near_a && gr_dist_cpoints(&x, &pline.pnt[j]) < kLmesPrec;
+                  if (!near_a && !near_b) {
+                    sink(t);  // a proper crossing inside the edge
+                    return;
+                  }
+                  const uint32_t v = near_a ? i : j;
+                  if ((v == 0 && handled_0) || static_cast<int64_t>(v) == handled_last) return;
+                  if (v == 0) handled_0 = true;
+                  handled_last = v;
+                  // A run of vertices on the line crosses (or not) once, as a whole: it
+                  // counts at its first vertex only, as in the set intersection, or both
+                  // ends of a crossing run would count and break the entry/exit pairs.
+                  const uint32_t before = v == 0 ? pline.n - 1 : v - 1;
+                  if (std::fabs(lm.deriv(pline.pnt[before])) < kLmesPrec) return;
+                  if (vertex_crosses_line(lm, pline, v)) sink(t);
+                });
 }
 
 // True when some contact of the segment's line with pline (keep_all = 1)
@@ -274,7 +277,8 @@ int gr_maxn_isct_line_polylines(const gr_line* line, const gr_polylines* set) no
   return geomkit::clamp_count(sum);
 }
 
-int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline* pline, int keep_all) noexcept {
+int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline* pline,
+                          int keep_all) noexcept {
   if (pline->n == 0) return 0;
   // The caller sized array by gr_maxn_isct_line_polyline; no edge yields
   // more than its share of that count.
@@ -284,7 +288,8 @@ int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline*
   return geomkit::clamp_count(static_cast<long long>(sp.size()));
 }
 
-int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_polylines* set, int keep_all) noexcept {
+int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_polylines* set,
+                           int keep_all) noexcept {
   // The caller's block holds at least kStep values; a longer result moves
   // to a block grown in whole steps, exactly as if it had been regrown by
   // kStep each time the count reached a multiple of kStep.
@@ -302,8 +307,12 @@ int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_pol
     geomkit::for_each_edge(lm, p, true, [&](int code, double t, double, double tb, uint32_t, uint32_t j) {
       switch (code) {
         case 1: sp.insert(t); break;
-        case 2: if (keep_all) sp.insert(tb); break;
-        case 4: if (keep_all || geomkit::vertex_crosses_line(lm, p, j)) sp.insert(t); break;
+        case 2:
+          if (keep_all) sp.insert(tb);
+          break;
+        case 4:
+          if (keep_all || geomkit::vertex_crosses_line(lm, p, j)) sp.insert(t);
+          break;
         default: break;
       }
     });

@@ -26,7 +26,8 @@ static_assert(sizeof(RectPolygon) == 8 + 4 * sizeof(gr_cpoint), "four points in 
 extern "C" {
 
 int gr_layout_cpoint_segment(const gr_cpoint* pt, const gr_segment* seg) noexcept {
-  if (gr_segment_len(seg) < kLmesPrec) return gr_dist_cpoints(pt, &seg->p1) < kLmesPrec ? GR_LAYOUT_ON : GR_LAYOUT_OUTSIDE;
+  if (gr_segment_len(seg) < kLmesPrec)
+    return gr_dist_cpoints(pt, &seg->p1) < kLmesPrec ? GR_LAYOUT_ON : GR_LAYOUT_OUTSIDE;
   gr_trline tl{};
   gr_create_trline_by_segment(&tl, seg);
   const gr_line* line = gr_trline_as_line(&tl);
@@ -76,9 +77,11 @@ int gr_layout_rect_polyline(const gr_xy_rect* rect, const gr_polyline* pline) no
   gr_segment_middle(&centre, &rpoly.pnt[0], &rpoly.pnt[2]);
   if (gr_layout_cpoint_polyline(&centre, pline) == GR_LAYOUT_INSIDE) {
     gr_cpoint corner{rect->x1, rect->y1};
-    return gr_layout_cpoint_polyline(&corner, pline) == GR_LAYOUT_INSIDE ? GR_RECT_IN_FIGURE : GR_FIGURE_IN_RECT;
+    return gr_layout_cpoint_polyline(&corner, pline) == GR_LAYOUT_INSIDE ? GR_RECT_IN_FIGURE
+                                                                         : GR_FIGURE_IN_RECT;
   }
-  return gr_layout_cpoint_polyline(&pline->pnt[0], &rpoly) == GR_LAYOUT_INSIDE ? GR_FIGURE_IN_RECT : GR_NO_CONTACT;
+  return gr_layout_cpoint_polyline(&pline->pnt[0], &rpoly) == GR_LAYOUT_INSIDE ? GR_FIGURE_IN_RECT
+                                                                               : GR_NO_CONTACT;
 }
 
 int gr_layout_rect_segm(gr_xy_rect* rect, const gr_segment* seg) noexcept {

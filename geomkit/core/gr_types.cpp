@@ -288,8 +288,9 @@ void gr_conv_linepar_to_cpoint(gr_cpoint* out, const gr_line* line, double t) no
 
 double gr_proj_cpoint_on_line(const gr_cpoint* pt, const gr_line* line) noexcept {
   // (pt - p) . (cos, sin), the same expression as LineMeasure::proj.
-  return static_cast<double>((static_cast<ld>(pt->x) - static_cast<ld>(line->p.x)) * static_cast<ld>(line->dir.cos) +
-                             (static_cast<ld>(pt->y) - static_cast<ld>(line->p.y)) * static_cast<ld>(line->dir.sin));
+  return static_cast<double>(
+      (static_cast<ld>(pt->x) - static_cast<ld>(line->p.x)) * static_cast<ld>(line->dir.cos) +
+      (static_cast<ld>(pt->y) - static_cast<ld>(line->p.y)) * static_cast<ld>(line->dir.sin));
 }
 
 double gr_deriv_line_cpoint(const gr_line* line, const gr_cpoint* pt) noexcept {

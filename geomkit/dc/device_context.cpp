@@ -244,8 +244,7 @@ int GetObjectA(HGDIOBJ obj, int size, void* out) noexcept {
       src = &o->font;
       need = static_cast<int>(sizeof(LOGFONTA));
       break;
-    default:
-      return 0;
+    default: return 0;
   }
   if (!out) return need;
   if (size < need) return 0;
@@ -349,9 +348,7 @@ double units_per_inch(int mode) {
 
 bool scalable(int mode) { return mode == MM_ISOTROPIC || mode == MM_ANISOTROPIC; }
 
-int32_t saturate(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 int32_t round_saturate(double v) {
   if (std::isnan(v)) return 0;
@@ -472,8 +469,7 @@ BOOL GrDeviceContext::OffsetWindowOrgEx(int dx, int dy, POINT* old) {
 
 BOOL GrDeviceContext::OffsetViewportOrgEx(int dx, int dy, POINT* old) {
   if (old) *old = viewport_org_;
-  viewport_org_ = {saturate(int64_t{viewport_org_.x} + dx),
-                   saturate(int64_t{viewport_org_.y} + dy)};
+  viewport_org_ = {saturate(int64_t{viewport_org_.x} + dx), saturate(int64_t{viewport_org_.y} + dy)};
   mapping_changed();
   return 1;
 }
@@ -491,8 +487,7 @@ GrDeviceContext::Mapping GrDeviceContext::mapping() const {
       sy = (viewport_ext_.cy < 0) != (window_ext_.cy < 0) ? -s : s;
       break;
     }
-    case MM_TEXT:
-      break;
+    case MM_TEXT: break;
     default: {
       // The fixed-scale modes: real units, y up.
       const double upi = units_per_inch(map_mode_);

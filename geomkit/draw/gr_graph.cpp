@@ -169,9 +169,8 @@ void draw_trcircle(const gr_trcircle& arc, HDC dc) {
   gr_xy_rect box{};
   gr_get_circle_dims(&box, &circle);
   ScopedSelect brush(dc, GetStockObject(NULL_BRUSH), false);
-  dc->Arc(trunc_to_device(box.x1), trunc_to_device(box.y1), trunc_to_device(box.x2),
-          trunc_to_device(box.y2), trunc_to_device(s.x), trunc_to_device(s.y),
-          trunc_to_device(e.x), trunc_to_device(e.y));
+  dc->Arc(trunc_to_device(box.x1), trunc_to_device(box.y1), trunc_to_device(box.x2), trunc_to_device(box.y2),
+          trunc_to_device(s.x), trunc_to_device(s.y), trunc_to_device(e.x), trunc_to_device(e.y));
 }
 
 // ---------------------------------------------------------------------------

@@ -25,9 +25,7 @@ constexpr double kMaxDashPieces = 1 << 20;
 // is beside the step.
 constexpr double kMaxChords = 1 << 20;
 
-gr_cpoint along(const gr_cpoint& a, const gr_cpoint& u, double d) {
-  return {a.x + u.x * d, a.y + u.y * d};
-}
+gr_cpoint along(const gr_cpoint& a, const gr_cpoint& u, double d) { return {a.x + u.x * d, a.y + u.y * d}; }
 
 // Signed progress of c beyond b on the edge's dominant axis, in the
 // direction of travel from a.
@@ -84,8 +82,7 @@ void DashWalker::edge(HDC dc, const gr_cpoint& a, const gr_cpoint& b) {
     current_ = b;
     return;
   }
-  const gr_cpoint u = length > 0 ? gr_cpoint{(b.x - a.x) / length, (b.y - a.y) / length}
-                                 : gr_cpoint{0, 0};
+  const gr_cpoint u = length > 0 ? gr_cpoint{(b.x - a.x) / length, (b.y - a.y) / length} : gr_cpoint{0, 0};
   // A used-up entry gives way to the next; past the last, start over.
   if (index_ < n && left_[index_] <= GR_LMES_PREC) ++index_;
   if (index_ >= n) restart();
@@ -301,8 +298,7 @@ void gr_ellip_draw16(const gr_ellip* ellip, HDC dc, double step, const gr_curve_
   guarded([&] { draw_trellip16(arc, dc, step, font); });
 }
 
-void gr_trellip_draw16(const gr_trellip* trellip, HDC dc, double step,
-                       const gr_curve_font* font) noexcept {
+void gr_trellip_draw16(const gr_trellip* trellip, HDC dc, double step, const gr_curve_font* font) noexcept {
   if (!trellip || !dc) return;
   guarded([&] { draw_trellip16(*trellip, dc, step, font); });
 }

@@ -52,7 +52,7 @@ class DashWalker {
   std::vector<double> left_;     // what is left of each entry in this round
   size_t index_ = 0;             // current entry; pattern_.size() means past the end
   gr_cpoint current_{0, 0};
-  double period_ = 0;            // sum of the lengths
+  double period_ = 0;  // sum of the lengths
   bool solid_ = true;
 };
 

@@ -63,8 +63,8 @@ std::vector<Candidate> make_candidates(const EqvidistContext& ctx) {
 
 // Crossing of two candidates: parameters on each, within both intervals.
 // Neighbouring offset lines meet at their shared corner.
-bool candidates_cross(const EqvidistContext& ctx, const Candidate& A, const Candidate& B, double eps, double* ta,
-                      double* tb) {
+bool candidates_cross(const EqvidistContext& ctx, const Candidate& A, const Candidate& B, double eps,
+                      double* ta, double* tb) {
   const int n = ctx.line_count();
   if (A.id < n && B.id < n) {
     const int an = A.id + 1 == n ? 0 : A.id + 1, bn = B.id + 1 == n ? 0 : B.id + 1;
@@ -395,16 +395,21 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
   // the pieces, the rightmost otherwise.
   const bool region_left = grows_ == (b_ > 0);
   const double cell = 4 * tau;
-  auto key_of = [&](long kx, long ky) { return (static_cast<uint64_t>(kx) << 32) ^ static_cast<uint32_t>(ky); };
+  auto key_of = [&](long kx, long ky) {
+    return (static_cast<uint64_t>(kx) << 32) ^ static_cast<uint32_t>(ky);
+  };
   std::unordered_map<uint64_t, std::vector<int>> starts;
   starts.reserve(kept.size() * 2);
   for (size_t k = 0; k < kept.size(); ++k)
-    starts[key_of(static_cast<long>(std::floor(kept[k].a.x / cell)), static_cast<long>(std::floor(kept[k].a.y / cell)))]
+    starts[key_of(static_cast<long>(std::floor(kept[k].a.x / cell)),
+                  static_cast<long>(std::floor(kept[k].a.y / cell)))]
         .push_back(static_cast<int>(k));
   // Where the crossing is known, the piece on the crossing line that starts
   // there is the natural successor, however badly rounded the corner point
   // (mitres of needle-sharp corners are).
-  auto pair_key = [](int cand, int partner) { return (static_cast<uint64_t>(cand) << 32) | static_cast<uint32_t>(partner); };
+  auto pair_key = [](int cand, int partner) {
+    return (static_cast<uint64_t>(cand) << 32) | static_cast<uint32_t>(partner);
+  };
   std::unordered_map<uint64_t, int> by_start;
   by_start.reserve(kept.size());
   for (size_t k = 0; k < kept.size(); ++k)
@@ -418,7 +423,8 @@ bool EqvidistContext::cover_contour(std::vector<Loop>& out) {
     for (size_t guard = 0; guard <= kept.size(); ++guard) {
       const Piece& cur = kept[static_cast<size_t>(chain.back())];
       const gr_cpoint din = sub(cur.b, cur.a);
-      const long kx = static_cast<long>(std::floor(cur.b.x / cell)), ky = static_cast<long>(std::floor(cur.b.y / cell));
+      const long kx = static_cast<long>(std::floor(cur.b.x / cell)),
+                 ky = static_cast<long>(std::floor(cur.b.y / cell));
       int best = -1;
       double best_turn = 0;
       auto consider = [&](int cand) {

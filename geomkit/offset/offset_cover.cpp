@@ -13,7 +13,9 @@ namespace {
 gr_cpoint sub(const gr_cpoint& a, const gr_cpoint& b) { return {a.x - b.x, a.y - b.y}; }
 double dot(const gr_cpoint& a, const gr_cpoint& b) { return a.x * b.x + a.y * b.y; }
 double cross(const gr_cpoint& a, const gr_cpoint& b) { return a.x * b.y - a.y * b.x; }
-gr_cpoint along(const gr_cpoint& p, const gr_cpoint& dir, double t) { return {p.x + t * dir.x, p.y + t * dir.y}; }
+gr_cpoint along(const gr_cpoint& p, const gr_cpoint& dir, double t) {
+  return {p.x + t * dir.x, p.y + t * dir.y};
+}
 
 // Offsets of each cell's reference point from the cell centre, as
 // fractions of the cell: odd values keep the reference points off the
@@ -23,7 +25,8 @@ constexpr double kRefDy = 0.0217;
 
 }  // namespace
 
-void CoverGrids::init(const gr_xy_rect& core, double edge_h, double w, const gr_xy_rect& all, size_t outer_items) {
+void CoverGrids::init(const gr_xy_rect& core, double edge_h, double w, const gr_xy_rect& all,
+                      size_t outer_items) {
   core_.init(core, edge_h);
   shapes_.init(core, std::max(edge_h, w / 2));
   const double wd = all.x2 - all.x1, ht = all.y2 - all.y1;
@@ -87,7 +90,9 @@ Coverage::Coverage(const EqvidistContext& ctx, const std::vector<Candidate>& can
     gr_conv_linepar_to_cpoint(&b, &c.line, c.hi);
     grow(all, a);
     grow(all, b);
-    auto inside = [&](const gr_cpoint& p) { return p.x >= core.x1 && p.x <= core.x2 && p.y >= core.y1 && p.y <= core.y2; };
+    auto inside = [&](const gr_cpoint& p) {
+      return p.x >= core.x1 && p.x <= core.x2 && p.y >= core.y1 && p.y <= core.y2;
+    };
     if (!inside(a) || !inside(b)) ++outer_items;
   }
   scale_ = std::max({std::fabs(all.x1), std::fabs(all.x2), std::fabs(all.y1), std::fabs(all.y2), 1.0});
@@ -119,7 +124,8 @@ void Coverage::index_shapes() {
   edges_.build([&](auto&& add) {
     const size_t m = poly.size();
     for (size_t k = 0; k < m; ++k)
-      grids_.shapes().for_segment_cells(poly[k], poly[(k + 1) % m], [&](uint64_t c) { add(c, static_cast<int>(k)); });
+      grids_.shapes().for_segment_cells(poly[k], poly[(k + 1) % m],
+                                        [&](uint64_t c) { add(c, static_cast<int>(k)); });
   });
   build_references();
 }
@@ -159,7 +165,8 @@ void Coverage::build_references() {
       hits.push_back(Hit{r, p.x + (y - p.y) / (q.y - p.y) * (q.x - p.x), q.y > p.y ? 1 : -1});
     }
   }
-  std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.row < b.row || (a.row == b.row && a.x < b.x); });
+  std::sort(hits.begin(), hits.end(),
+            [](const Hit& a, const Hit& b) { return a.row < b.row || (a.row == b.row && a.x < b.x); });
   row_start_.assign(static_cast<size_t>(g.ny()) + 1, 0);
   for (const Hit& h : hits) ++row_start_[static_cast<size_t>(h.row) + 1];
   for (size_t r = 0; r + 1 < row_start_.size(); ++r) row_start_[r + 1] += row_start_[r];
@@ -184,9 +191,10 @@ bool Coverage::in_polygon(const gr_cpoint& z) const {
   if (!g.cell_of(z, &cx, &cy)) return false;
   const gr_cpoint ref = reference(cx, cy);
   const size_t r0 = row_start_[static_cast<size_t>(cy)], r1 = row_start_[static_cast<size_t>(cy) + 1];
-  const size_t at = static_cast<size_t>(std::lower_bound(row_x_.begin() + static_cast<std::ptrdiff_t>(r0),
-                                                         row_x_.begin() + static_cast<std::ptrdiff_t>(r1), ref.x) -
-                                        row_x_.begin());
+  const size_t at =
+      static_cast<size_t>(std::lower_bound(row_x_.begin() + static_cast<std::ptrdiff_t>(r0),
+                                           row_x_.begin() + static_cast<std::ptrdiff_t>(r1), ref.x) -
+                          row_x_.begin());
   const int wnd = at > r0 ? row_wnd_[at - 1] : 0;
   const auto [e0, e1] = edges_.find(g.key(cx, cy));
   return wnd + winding_change(ref, z, e0, e1) != 0;
@@ -238,7 +246,8 @@ bool Coverage::covered(const gr_cpoint& m, const gr_cpoint& dir, int line, doubl
       const Strip& s = strips_[static_cast<size_t>(*id)];
       gr_cpoint d = sub(m, s.q);
       double t = dot(d, s.u), h = dot(d, s.nu), dt = dot(dir, s.u), dh = dot(dir, s.nu);
-      if (holds(t, dt) && holds(s.len - t, -dt) && holds(h, dh) && inside_line(*id, s.q, s.nu, m, line, par, -dh))
+      if (holds(t, dt) && holds(s.len - t, -dt) && holds(h, dh) &&
+          inside_line(*id, s.q, s.nu, m, line, par, -dh))
         return true;
     } else {
       const Wedge& wg = wedges_[static_cast<size_t>(-*id - 1)];

@@ -55,8 +55,8 @@ struct Candidate {
 struct Piece {
   int cand;
   double p0, p1;
-  gr_cpoint a, b;    // its end points
-  int from, to;      // the candidates crossing at its ends, -1 an interval end
+  gr_cpoint a, b;  // its end points
+  int from, to;    // the candidates crossing at its ends, -1 an interval end
 };
 
 // The grids of the coverage contour: over the polygon grown by twice the
@@ -149,8 +149,8 @@ class Coverage {
   bool holds(double g0, double dg) const { return g0 > margin_ || (g0 >= -margin_ && dg >= 0); }
   // Whether (w minus the distance of m from edge j's line) >= 0 holds just
   // off m: m on the edge's side of offset line j (dg as in holds()).
-  bool inside_line(int j, const gr_cpoint& base, const gr_cpoint& nu, const gr_cpoint& m, int line, double par,
-                   double dg) const;
+  bool inside_line(int j, const gr_cpoint& base, const gr_cpoint& nu, const gr_cpoint& m, int line,
+                   double par, double dg) const;
   gr_cpoint reference(long cx, long cy) const;
 
   const EqvidistContext& ctx_;
@@ -163,8 +163,8 @@ class Coverage {
   std::vector<Wedge> wedges_;
   std::vector<std::array<gr_cpoint, 4>> strip_quads_;
   std::vector<std::array<gr_cpoint, 4>> kites_;  // each wedge's kite: vertex, offset ends, mitre point
-  SparseCells shapes_core_, shapes_outer_;  // id >= 0 strip, id < 0 wedge -(id + 1); shapes grid
-  SparseCells edges_;                       // the polygon's edges, shapes grid
+  SparseCells shapes_core_, shapes_outer_;       // id >= 0 strip, id < 0 wedge -(id + 1); shapes grid
+  SparseCells edges_;                            // the polygon's edges, shapes grid
   // Per shapes-grid row: the x of the polygon's crossings of the row's reference
   // line, sorted, and the winding number just right of each.
   std::vector<uint32_t> row_start_;

@@ -63,18 +63,18 @@ enum : int16_t {
 // One offset line per edge v of the prepared polygon (edge v runs from
 // point v + 1 to point v + 2, cyclically).
 struct OffsetLine {
-  gr_line line;             // start corner (parameter 0) and direction
-  double end_par = 0;       // parameter of the end corner
-  gr_cpoint q{}, r{};       // the edge before moving
+  gr_line line;        // start corner (parameter 0) and direction
+  double end_par = 0;  // parameter of the end corner
+  gr_cpoint q{}, r{};  // the edge before moving
   int16_t state = kStateFresh;
   int16_t flag = kFlagKeeps;
-  int index = 0;            // the line's own index
-  int wait_idx = -1;        // waiting partner, -1 none
-  double wait_par = 0;      // its parameter on this line
-  bool wait_real = false;   // whether the held crossing passed the side test
-  bool start_flat = false;  // the bisector at the start ran parallel: corner at the foot
-  bool end_flat = false;    // likewise at the end
-  PieceList pieces;         // where the kept contour enters or leaves
+  int index = 0;                // the line's own index
+  int wait_idx = -1;            // waiting partner, -1 none
+  double wait_par = 0;          // its parameter on this line
+  bool wait_real = false;       // whether the held crossing passed the side test
+  bool start_flat = false;      // the bisector at the start ran parallel: corner at the foot
+  bool end_flat = false;        // likewise at the end
+  PieceList pieces;             // where the kept contour enters or leaves
   std::vector<Node> crossings;  // quadratic mode only: every crossing
 };
 
@@ -101,17 +101,17 @@ struct Options {
 
 // What happened inside one call, for tests and the trace.
 enum class SweepOutcome {
-  kNotRun,     // failed before the sweep, or Options::sweep was off
-  kKept,       // the sweep's contour is the result
-  kWrong,      // the sweep built a contour that is not the offset
-  kFailed,     // the sweep failed (or gave up after its work budget)
+  kNotRun,  // failed before the sweep, or Options::sweep was off
+  kKept,    // the sweep's contour is the result
+  kWrong,   // the sweep built a contour that is not the offset
+  kFailed,  // the sweep failed (or gave up after its work budget)
 };
 
 struct Report {
   SweepOutcome outcome = SweepOutcome::kNotRun;
-  bool side_mended = false;   // step 1's probe crossed another edge
-  bool cover_ok = false;      // the coverage contour was built
-  long comparisons = 0;       // peres_2_elem calls
+  bool side_mended = false;  // step 1's probe crossed another edge
+  bool cover_ok = false;     // the coverage contour was built
+  long comparisons = 0;      // peres_2_elem calls
 };
 
 // A closed contour: pts repeats its first point as its last; lines[k] is the
@@ -220,8 +220,8 @@ class EqvidistContext {
   Options opt_;
   OffsetTrace* trace_;
   double d_ = 0;
-  double b_ = 0;               // signed distance: positive = to the right of the edges
-  bool grows_ = true;          // d > 0
+  double b_ = 0;       // signed distance: positive = to the right of the edges
+  bool grows_ = true;  // d > 0
   bool side_mended_ = false;
   std::vector<gr_cpoint> poly_;  // the prepared polygon
   std::vector<OffsetLine> lines_;

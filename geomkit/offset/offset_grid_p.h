@@ -57,7 +57,9 @@ class CellGrid {
   double cell_h() const { return ch_; }
   double x0() const { return x0_; }
   double y0() const { return y0_; }
-  uint64_t key(long cx, long cy) const { return static_cast<uint64_t>(cy) * static_cast<uint64_t>(nx_) + static_cast<uint64_t>(cx); }
+  uint64_t key(long cx, long cy) const {
+    return static_cast<uint64_t>(cy) * static_cast<uint64_t>(nx_) + static_cast<uint64_t>(cx);
+  }
 
   // The rectangle of cell (cx, cy).
   gr_xy_rect cell_box(long cx, long cy) const {
@@ -280,7 +282,8 @@ class BlockWalker {
       const uint64_t k = cells.key(g);
       gr_xy_rect b = fine.cell_box(fine.col_of_key(k), fine.row_of_key(k));
       long bx = 0, by = 0;
-      if (blocks_.cell_of({(b.x1 + b.x2) / 2, (b.y1 + b.y2) / 2}, &bx, &by)) occupied_.push_back(blocks_.key(bx, by));
+      if (blocks_.cell_of({(b.x1 + b.x2) / 2, (b.y1 + b.y2) / 2}, &bx, &by))
+        occupied_.push_back(blocks_.key(bx, by));
     }
     std::sort(occupied_.begin(), occupied_.end());
     occupied_.erase(std::unique(occupied_.begin(), occupied_.end()), occupied_.end());
@@ -313,8 +316,10 @@ class BlockWalker {
         continue;
       }
       const double t = q[i] / p[i];
-      if (p[i] < 0) t0 = std::max(t0, t);
-      else t1 = std::min(t1, t);
+      if (p[i] < 0)
+        t0 = std::max(t0, t);
+      else
+        t1 = std::min(t1, t);
       if (t0 > t1) return false;
     }
     const gr_cpoint na{a.x + t0 * dx, a.y + t0 * dy}, nb{a.x + t1 * dx, a.y + t1 * dy};

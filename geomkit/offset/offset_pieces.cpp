@@ -30,7 +30,8 @@ void EqvidistContext::make_contour(std::vector<Loop>& out) {
   if (L0.pieces.size() > 2) {
     int partner = L0.pieces[1].partner;
     if (partner >= 0 && partner < n)
-      parity_ = real_li_point(point_at(0, L0.pieces[0].par), lines_[static_cast<size_t>(partner)].line) ? 1 : 0;
+      parity_ =
+          real_li_point(point_at(0, L0.pieces[0].par), lines_[static_cast<size_t>(partner)].line) ? 1 : 0;
   }
   std::vector<std::vector<Segment>> segs(static_cast<size_t>(n));
   for (int l = 0; l < n; ++l) {

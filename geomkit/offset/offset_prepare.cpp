@@ -156,7 +156,8 @@ bool EqvidistContext::prepare(const gr_cpoint* pts, uint32_t n) {
     gr_cpoint m1, m2;
     gr_segment_middle(&m1, &pi, &pk);
     gr_segment_middle(&m2, &pj, &pl);
-    if (!real_li_point(m1, ij) && !real_li_point(m1, jk) && !real_li_point(m2, jk) && !real_li_point(m2, kl)) {
+    if (!real_li_point(m1, ij) && !real_li_point(m1, jk) && !real_li_point(m2, jk) &&
+        !real_li_point(m2, kl)) {
       start = i;
       break;
     }

@@ -31,8 +31,10 @@ void EqvidistContext::set_state(int l, int16_t st) {
 
 void EqvidistContext::advance(int l) {
   int16_t st = lines_[static_cast<size_t>(l)].state;
-  if (st == kStateFresh) set_state(l, kStateReached);
-  else if (st == kStateReached) set_state(l, kStateKept);
+  if (st == kStateFresh)
+    set_state(l, kStateReached);
+  else if (st == kStateReached)
+    set_state(l, kStateKept);
 }
 
 void EqvidistContext::cut(int l) { set_state(l, kStateCut); }
@@ -178,7 +180,8 @@ int EqvidistContext::peres_2_elem(int s, int o, int f) {
         const int fl = l == 0 ? 1 : f;
         tested0 = tested0 || l == 0;
         double ts2 = 0, tl = 0;
-        if (find_per_linii_s_segm(s, l, S.state, lines_[static_cast<size_t>(l)].state, 0, fl, &ts2, &tl) == 1) {
+        if (find_per_linii_s_segm(s, l, S.state, lines_[static_cast<size_t>(l)].state, 0, fl, &ts2, &tl) ==
+            1) {
           set_state(s, kStateWaiting);
           insert___par(s, ts2, l);
           S.wait_idx = l;
@@ -260,7 +263,8 @@ int EqvidistContext::peres_2_elem(int s, int o, int f) {
         if (l == s) continue;
         const int fl = l == 0 ? 1 : f;
         double ts2 = 0, tl = 0;
-        const int r2 = find_per_linii_s_segm(s, l, S.state, lines_[static_cast<size_t>(l)].state, 0, fl, &ts2, &tl);
+        const int r2 =
+            find_per_linii_s_segm(s, l, S.state, lines_[static_cast<size_t>(l)].state, 0, fl, &ts2, &tl);
         if (r2 == 1 && !first) {
           for (int k = o - 1; k > l; --k)
             if (k != s) cut(k);
@@ -274,8 +278,7 @@ int EqvidistContext::peres_2_elem(int s, int o, int f) {
       return 1;
     }
 
-    default:
-      return -1;
+    default: return -1;
   }
 }
 

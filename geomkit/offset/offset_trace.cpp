@@ -123,7 +123,9 @@ OffsetTrace::~OffsetTrace() {
   if (log_) std::fclose(log_);
 }
 
-std::string OffsetTrace::path(const char* name) const { return (std::filesystem::path(dir_) / name).string(); }
+std::string OffsetTrace::path(const char* name) const {
+  return (std::filesystem::path(dir_) / name).string();
+}
 
 void OffsetTrace::log(const char* routine, int code) {
   if (!on_) return;

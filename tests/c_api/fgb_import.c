@@ -37,7 +37,8 @@ int fgb_import_c_check(void) {
   req.kind = FGB_KIND_WMF;
   req.metafile = mf;
   if (!mf) ++failures;
-  if (GetMetaFileBitsEx(mf, sizeof back, back) != sizeof bits || memcmp(back, bits, sizeof bits) != 0) ++failures;
+  if (GetMetaFileBitsEx(mf, sizeof back, back) != sizeof bits || memcmp(back, bits, sizeof bits) != 0)
+    ++failures;
   if (DeleteMetaFile(req.metafile) != 1) ++failures;
   if (SetMetaFileBitsEx(4, bits) != NULL) ++failures;
   if (FileIsPlaceable("/nonexistent/kalvex.wmf") != 0) ++failures;

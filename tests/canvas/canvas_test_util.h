@@ -24,12 +24,12 @@ inline QImage draw_picture(int w, int h, const std::function<void(canvas::QtDevi
   return image;
 }
 
-inline bool inside(const QImage& im, int x, int y) { return x >= 0 && y >= 0 && x < im.width() && y < im.height(); }
+inline bool inside(const QImage& im, int x, int y) {
+  return x >= 0 && y >= 0 && x < im.width() && y < im.height();
+}
 
 // Darker than mid-grey (any hue).
-inline bool dark(const QImage& im, int x, int y) {
-  return inside(im, x, y) && qGray(im.pixel(x, y)) < 128;
-}
+inline bool dark(const QImage& im, int x, int y) { return inside(im, x, y) && qGray(im.pixel(x, y)) < 128; }
 inline bool white(const QImage& im, int x, int y) {
   return inside(im, x, y) && (im.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
 }

@@ -50,9 +50,8 @@ TEST(QtDeviceArc, RunsCounterClockwiseInLogicalSpace) {
 }
 
 TEST(QtDeviceArc, EqualRaysDrawTheWholeEllipse) {
-  const QImage im = draw_picture(120, 80, [](canvas::QtDeviceContext& dc) {
-    dc.Arc(10, 10, 110, 70, 110, 40, 110, 40);
-  });
+  const QImage im =
+      draw_picture(120, 80, [](canvas::QtDeviceContext& dc) { dc.Arc(10, 10, 110, 70, 110, 40, 110, 40); });
   EXPECT_TRUE(dark_near(im, 60, 10));  // top
   EXPECT_TRUE(dark_near(im, 60, 69));  // bottom
   EXPECT_TRUE(dark_near(im, 10, 40));  // left
@@ -101,10 +100,10 @@ std::pair<int, int> dark_rows(const QImage& im) {
 struct TextCase {
   const char* name;
   UINT align;
-  int window;        // isotropic y-up view, window extent over 200 pixels
-  int height;        // lfHeight, logical units
+  int window;              // isotropic y-up view, window extent over 200 pixels
+  int height;              // lfHeight, logical units
   int min_rows, max_rows;  // expected height of the ink, pixels
-  bool above;        // the ink lies above the reference row, else below
+  bool above;              // the ink lies above the reference row, else below
 };
 
 TEST(QtDeviceText, HeightAndAlignmentPlaceTheInk) {

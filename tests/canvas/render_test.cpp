@@ -135,7 +135,10 @@ TEST(RenderFailures, AreReportedAndLeaveTheTargetAlone) {
     const char* message_part;
   };
   const FailCase cases[] = {
-      {"missing folder", dir.filePath("no/such/dir/x.png").toStdString(), {20, 20}, draw_sample,
+      {"missing folder",
+       dir.filePath("no/such/dir/x.png").toStdString(),
+       {20, 20},
+       draw_sample,
        "cannot write"},
       {"drawing throws", existing.toStdString(), {20, 20}, throws, "out of pens"},
       {"zero size", existing.toStdString(), {0, 20}, draw_sample, "picture size"},

@@ -45,17 +45,18 @@ TEST(CliHatch, SquareGetsItsLines) {
 TEST(CliHatch, OtherElementsAreReportedAsLeftOut) {
   Folder dir;
   // A 25.4 mm square, a circle and a line.
-  const std::string in = dir.write(
-      "mixed.dxf",
-      "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n70\n1\n"
-      "0\nVERTEX\n10\n0\n20\n0\n0\nVERTEX\n10\n25.4\n20\n0\n"
-      "0\nVERTEX\n10\n25.4\n20\n25.4\n0\nVERTEX\n10\n0\n20\n25.4\n0\nSEQEND\n"
-      "0\nCIRCLE\n10\n50\n20\n10\n40\n5\n0\nLINE\n10\n0\n20\n40\n11\n10\n21\n40\n"
-      "0\nENDSEC\n0\nEOF\n");
+  const std::string in =
+      dir.write("mixed.dxf",
+                "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n70\n1\n"
+                "0\nVERTEX\n10\n0\n20\n0\n0\nVERTEX\n10\n25.4\n20\n0\n"
+                "0\nVERTEX\n10\n25.4\n20\n25.4\n0\nVERTEX\n10\n0\n20\n25.4\n0\nSEQEND\n"
+                "0\nCIRCLE\n10\n50\n20\n10\n40\n5\n0\nLINE\n10\n0\n20\n40\n11\n10\n21\n40\n"
+                "0\nENDSEC\n0\nEOF\n");
   Result r = cli({"hatch", "--step", "5", in, dir / "out.dxf"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "hatch: 5 segments in 1 outline group\n");
-  EXPECT_NE(r.err.find("warning: 2 elements other than polylines and curves left out"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("warning: 2 elements other than polylines and curves left out"), std::string::npos)
+      << r.err;
   EXPECT_EQ(elements_in(dir / "out.dxf"), 6);
 }
 
@@ -172,7 +173,8 @@ TEST(CliEdit, MissingInputNamesTheFile) {
 TEST(CliEdit, HelpListsTheCommands) {
   Result r = cli({"help"});
   ASSERT_EQ(r.status, kExitOk);
-  for (const char* cmd : {"hatch", "inset", "flatten"}) EXPECT_NE(r.out.find(std::string("  ") + cmd), std::string::npos);
+  for (const char* cmd : {"hatch", "inset", "flatten"})
+    EXPECT_NE(r.out.find(std::string("  ") + cmd), std::string::npos);
   r = cli({"help", "hatch"});
   EXPECT_NE(r.out.find("--step MM"), std::string::npos);
 }

@@ -29,8 +29,9 @@ TEST(CliImport, KindsFromExtensions) {
   const struct {
     const char* path;
     const char* kind;
-  } rows[] = {{"a.ai", "ai"}, {"A.AI", "ai"}, {"a.wmf", "wmf"}, {"a.WMF", "wmf"},
-              {"a.plt", "pcad-plot"}, {"a.PLT", "pcad-plot"}, {"a.pcb", "pcad-board"}, {"a.PCB", "pcad-board"}};
+  } rows[] = {{"a.ai", "ai"},          {"A.AI", "ai"},         {"a.wmf", "wmf"},
+              {"a.WMF", "wmf"},        {"a.plt", "pcad-plot"}, {"a.PLT", "pcad-plot"},
+              {"a.pcb", "pcad-board"}, {"a.PCB", "pcad-board"}};
   for (const auto& r : rows) {
     const KindInfo* k = kind_by_path(r.path);
     ASSERT_NE(k, nullptr) << r.path;

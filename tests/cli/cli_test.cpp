@@ -23,12 +23,13 @@ TEST(CliKinds, ExtensionsAndNames) {
   const struct {
     const char* path;
     const char* kind;
-  } rows[] = {{"a.hpg", "hpgl"}, {"a.HPG", "hpgl"}, {"dir.x/a.hpgl", "hpgl"}, {"a.gbr", "gerber"},
-              {"a.GBR", "gerber"}, {"a.dxf", "dxf"}, {"A.DXF", "dxf"}, {"a.txt", nullptr},
-              {"hpg", nullptr}, {".hpg", nullptr}, {"x.hpg/a", nullptr}};
+  } rows[] = {{"a.hpg", "hpgl"},   {"a.HPG", "hpgl"}, {"dir.x/a.hpgl", "hpgl"}, {"a.gbr", "gerber"},
+              {"a.GBR", "gerber"}, {"a.dxf", "dxf"},  {"A.DXF", "dxf"},         {"a.txt", nullptr},
+              {"hpg", nullptr},    {".hpg", nullptr}, {"x.hpg/a", nullptr}};
   for (const auto& r : rows) {
     const KindInfo* k = kind_by_path(r.path);
-    EXPECT_EQ(k ? std::string(k->name) : std::string(), r.kind ? std::string(r.kind) : std::string()) << r.path;
+    EXPECT_EQ(k ? std::string(k->name) : std::string(), r.kind ? std::string(r.kind) : std::string())
+        << r.path;
   }
   ASSERT_NE(kind_by_name("gerber-cutter"), nullptr);
   EXPECT_EQ(kind_by_name("gerber-cutter")->kind, FGB_KIND_GERBER_CUTTER);
@@ -147,9 +148,10 @@ TEST(CliHelp, ListsCommandsAndOptions) {
 
 TEST(CliApertures, LinesAsTheTableFileHasThem) {
   Apertures t;
-  const int used = parse_apertures("10 0.01\n  12   0.025  trailing words\n120 0.5\nabc 1\n-1 2\n11\t0.02\n"
-                                   "13 1e-2\n14 x\n",
-                                   t);
+  const int used = parse_apertures(
+      "10 0.01\n  12   0.025  trailing words\n120 0.5\nabc 1\n-1 2\n11\t0.02\n"
+      "13 1e-2\n14 x\n",
+      t);
   EXPECT_EQ(used, 4);
   EXPECT_FLOAT_EQ(t.sizes[10], 0.01f);
   EXPECT_FLOAT_EQ(t.sizes[12], 0.025f);

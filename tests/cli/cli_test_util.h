@@ -43,7 +43,9 @@ inline Result cli(std::vector<std::string> args, bool progress = false) {
   return r;
 }
 
-inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 }  // namespace clitest
 

@@ -57,8 +57,15 @@ TEST(ArcRange, ReductionKeepsSignAndDropsWholeTurns) {
     double x, reduced;
   };
   const Row rows[] = {
-      {0.0, 0.0}, {1.0, 1.0}, {-1.0, -1.0}, {kTwoPi + 1.0, 1.0}, {-kTwoPi - 1.0, -1.0},
-      {3 * kTwoPi + 0.5, 0.5}, {kTwoPi, 0.0}, {-kTwoPi, 0.0}, {6.0, 6.0},
+      {0.0, 0.0},
+      {1.0, 1.0},
+      {-1.0, -1.0},
+      {kTwoPi + 1.0, 1.0},
+      {-kTwoPi - 1.0, -1.0},
+      {3 * kTwoPi + 0.5, 0.5},
+      {kTwoPi, 0.0},
+      {-kTwoPi, 0.0},
+      {6.0, 6.0},
   };
   for (const Row& r : rows) EXPECT_NEAR(geomkit::reduce_by_turns(r.x), r.reduced, 1e-12) << r.x;
   EXPECT_TRUE(std::isnan(geomkit::reduce_by_turns(INFINITY)));

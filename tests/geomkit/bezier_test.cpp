@@ -286,7 +286,8 @@ TEST(BezierComposite, FlattenedPointsLieOnTheCurve) {
   }
   for (uint32_t i = 0; i < pl->n; ++i) {
     double best = INFINITY;
-    for (const gr_cpoint& q : dense) best = std::min(best, std::hypot(q.x - pl->pnt[i].x, q.y - pl->pnt[i].y));
+    for (const gr_cpoint& q : dense)
+      best = std::min(best, std::hypot(q.x - pl->pnt[i].x, q.y - pl->pnt[i].y));
     ASSERT_LT(best, 1e-3) << "point " << i;
   }
 }
@@ -360,9 +361,9 @@ TEST(Binomial, KnownValuesAndRefusals) {
     uint32_t value;
   };
   const Row rows[] = {
-      {10, 5, true, 252},         {0, 0, true, 1},          {5, 7, false, 0},          {7, 1, true, 7},
-      {7, 7, true, 1},            {30, 15, true, 155117520}, {31, 16, false, 0},       {65536, 2, true, 2147450880u},
-      {70000, 2, false, 0},       {100000, 5, false, 0},    {40, 5, true, 658008},
+      {10, 5, true, 252},   {0, 0, true, 1},           {5, 7, false, 0},      {7, 1, true, 7},
+      {7, 7, true, 1},      {30, 15, true, 155117520}, {31, 16, false, 0},    {65536, 2, true, 2147450880u},
+      {70000, 2, false, 0}, {100000, 5, false, 0},     {40, 5, true, 658008},
   };
   for (const Row& r : rows) {
     uint32_t v = 12345;

@@ -175,7 +175,8 @@ TEST(CircleAngles, SignedDistanceSnapsToZeroWithinTolerance) {
   const Row rows[] = {
       {{0.5, 0}, 0.5}, {{2, 0}, -1.0}, {{1 - 0.5e-5, 0}, 0.0}, {{1 + 0.5e-5, 0}, 0.0}, {{0, 1 - 2e-5}, 2e-5},
   };
-  for (const Row& r : rows) EXPECT_NEAR(gr_deriv_circle_cpoint(&unit, &r.p), r.d, 1e-12) << r.p.x << "," << r.p.y;
+  for (const Row& r : rows)
+    EXPECT_NEAR(gr_deriv_circle_cpoint(&unit, &r.p), r.d, 1e-12) << r.p.x << "," << r.p.y;
   const gr_cpoint inside{1 - 0.5e-5, 0};
   EXPECT_EQ(gr_deriv_circle_cpoint(&unit, &inside), 0.0);
 }

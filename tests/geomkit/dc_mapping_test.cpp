@@ -187,11 +187,10 @@ TEST(DcMapping, DPtoLPRoundsToNearestAndSaturates) {
   struct Row {
     POINT device, logical;
   } rows[] = {
-      {{1, 1}, {2, -2}},    // 1.5 rounds away from zero
-      {{2, -2}, {3, 3}},    // exact
-      {{-1, 1}, {-2, -2}},  // -1.5
-      {{4, 0}, {6, 0}},
-      {{5, 0}, {8, 0}},     // 7.5
+      {{1, 1}, {2, -2}},                      // 1.5 rounds away from zero
+      {{2, -2}, {3, 3}},                      // exact
+      {{-1, 1}, {-2, -2}},                    // -1.5
+      {{4, 0}, {6, 0}},    {{5, 0}, {8, 0}},  // 7.5
   };
   for (const Row& r : rows) {
     const POINT l = to_logical(dc, r.device.x, r.device.y);

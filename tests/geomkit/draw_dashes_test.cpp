@@ -24,10 +24,10 @@ TEST(DrawDashes, PatternCarriesAcrossTheCornersOfAClosedSquare) {
   auto square = drawtest::make_polyline({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true);
   const Pattern dash({4, 4});
   gr_polyline_draw16(square.get(), &dc, dash.font());
-  EXPECT_EQ(trace(dc), (Trace{"M 0,0",                       // first edge
-                              "L 4,0", "M 8,0", "L 10,0",   // dash, gap, 2 of the next dash
+  EXPECT_EQ(trace(dc), (Trace{"M 0,0",                        // first edge
+                              "L 4,0", "M 8,0", "L 10,0",     // dash, gap, 2 of the next dash
                               "L 10,2", "M 10,6", "L 10,10",  // the second edge begins with 2 of dash
-                              "M 6,10", "L 2,10", "M 0,10",  // 2 of its gap left over
+                              "M 6,10", "L 2,10", "M 0,10",   // 2 of its gap left over
                               "M 0,8", "L 0,4", "M 0,0"}));
 }
 
@@ -40,12 +40,21 @@ TEST(DrawDashes, SegmentPiecesStartFromTheFirstEntryAndEndPenDown) {
   } rows[] = {
       {"length 10, (4,4)", {{0, 0}, {10, 0}}, {4, 4}, {"M 0,0", "L 4,0", "M 8,0", "L 10,0"}},
       {"gap reaching the end", {{0, 0}, {8, 0}}, {4, 4}, {"M 0,0", "L 4,0", "M 8,0", "L 8,0"}},
-      {"backwards and vertical", {{0, 10}, {0, -10}}, {5, 5}, {"M 0,10", "L 0,5", "M 0,0", "L 0,-5", "M 0,-10", "L 0,-10"}},
-      {"four entries", {{0, 0}, {30, 0}}, {8, 2, 1, 2}, {"M 0,0", "L 8,0", "M 10,0", "L 11,0", "M 13,0", "L 21,0", "M 23,0", "L 24,0", "M 26,0", "L 30,0"}},
+      {"backwards and vertical",
+       {{0, 10}, {0, -10}},
+       {5, 5},
+       {"M 0,10", "L 0,5", "M 0,0", "L 0,-5", "M 0,-10", "L 0,-10"}},
+      {"four entries",
+       {{0, 0}, {30, 0}},
+       {8, 2, 1, 2},
+       {"M 0,0", "L 8,0", "M 10,0", "L 11,0", "M 13,0", "L 21,0", "M 23,0", "L 24,0", "M 26,0", "L 30,0"}},
       {"all zero draws solid", {{0, 0}, {10, 0}}, {0, 0}, {"M 0,0", "L 10,0"}},
       {"no entries draws solid", {{0, 0}, {10, 0}}, {}, {"M 0,0", "L 10,0"}},
       {"zero length", {{3, 3}, {3, 3}}, {4, 4}, {"M 3,3", "L 3,3"}},
-      {"negative length counts as 0", {{0, 0}, {10, 0}}, {-4, 4}, {"M 0,0", "L 0,0", "M 4,0", "L 4,0", "M 8,0", "L 8,0", "L 10,0"}},
+      {"negative length counts as 0",
+       {{0, 0}, {10, 0}},
+       {-4, 4},
+       {"M 0,0", "L 0,0", "M 4,0", "L 4,0", "M 8,0", "L 8,0", "L 10,0"}},
       {"too fine to tell from a line", {{0, 0}, {1e6, 0}}, {1e-4f, 1e-4f}, {"M 0,0", "L 1000000,0"}},
   };
   for (const Row& r : rows) {
@@ -106,9 +115,7 @@ TEST(DrawDashes, PolylineOfOnePointDrawsNothing) {
 // Ellipses
 // ---------------------------------------------------------------------------
 
-gr_trellip circle_arc(double r, double t1, double t2) {
-  return gr_trellip{{0, 0}, {0.0, 1.0}, r, r, t1, t2};
-}
+gr_trellip circle_arc(double r, double t1, double t2) { return gr_trellip{{0, 0}, {0.0, 1.0}, r, r, t1, t2}; }
 
 TEST(DrawEllipse, FullCircleOfRadius100WithStep10Takes63ChordsBackToTheStart) {
   GrRecordingDC dc;
@@ -159,8 +166,14 @@ TEST(DrawEllipse, DegenerateFiguresAndSteps) {
   } rows[] = {
       {"empty range", circle_arc(100, 1, 1 + 1e-6), 10, {}},
       {"both axes vanish", {{5, 5}, {0, 1}, 1e-6, 0, 0, 2 * kPi}, 10, {}},
-      {"no first axis: segment across dir", {{0, 0}, {0, 1}, 0, 50, 0, 2 * kPi}, 10, {"M 0,50", "L 0,-50", "L 0,50"}},
-      {"no second axis: segment along dir", {{0, 0}, {0, 1}, 50, 0, 0, 2 * kPi}, 10, {"M 50,0", "L -50,0", "L 50,0"}},
+      {"no first axis: segment across dir",
+       {{0, 0}, {0, 1}, 0, 50, 0, 2 * kPi},
+       10,
+       {"M 0,50", "L 0,-50", "L 0,50"}},
+      {"no second axis: segment along dir",
+       {{0, 0}, {0, 1}, 50, 0, 0, 2 * kPi},
+       10,
+       {"M 50,0", "L -50,0", "L 50,0"}},
       {"zero step", circle_arc(100, 0, 1), 0, {}},
       {"negative step", circle_arc(100, 0, 1), -5, {}},
       {"NaN step", circle_arc(100, 0, 1), std::numeric_limits<double>::quiet_NaN(), {}},

@@ -195,8 +195,8 @@ TEST(DrawPrimitive, FilledPolygons) {
 
   dc.SetPolyFillMode(WINDING);
   dc.clear();
-  auto ring = drawtest::make_polylines(
-      {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{3, 3}, {6, 3}, {6, 6}, {3, 6}}});
+  auto ring =
+      drawtest::make_polylines({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{3, 3}, {6, 3}, {6, 6}, {3, 6}}});
   EXPECT_EQ(gr_filled_polylines_draw(ring.get(), &dc), 1);
   const GrRecordedCall* pp = nullptr;
   for (const auto& c : dc.calls) {
@@ -303,7 +303,8 @@ TEST(DrawPrimitive, TextUsesAFontOfItsHeightAndRestoresTheContext) {
   // Background and alignment were set for the text and put back after it.
   Trace setters;
   for (const auto& c : dc.calls) {
-    if (c.op == "SetBkMode" || c.op == "SetTextAlign") setters.push_back(c.op + " " + std::to_string(c.args[0]));
+    if (c.op == "SetBkMode" || c.op == "SetTextAlign")
+      setters.push_back(c.op + " " + std::to_string(c.args[0]));
   }
   EXPECT_EQ(setters, (Trace{"SetBkMode 1", "SetTextAlign 8", "SetTextAlign 0", "SetBkMode 2"}));
 }

@@ -41,7 +41,8 @@ std::set<std::pair<double, double>> as_set(const std::vector<gr_cpoint>& pts) {
 
 // Reference: Andrew's monotone chain without collinear points.
 std::vector<gr_cpoint> reference_hull(std::vector<gr_cpoint> p) {
-  std::sort(p.begin(), p.end(), [](const gr_cpoint& a, const gr_cpoint& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  std::sort(p.begin(), p.end(),
+            [](const gr_cpoint& a, const gr_cpoint& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   auto cross = [](const gr_cpoint& o, const gr_cpoint& a, const gr_cpoint& b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
   };
@@ -83,7 +84,10 @@ TEST(ConvexHull, CollinearGivesTheTwoExtremes) {
       {"three in order", {{0, 0}, {1, 1}, {2, 2}}, {0, 0}, {2, 2}},
       {"extremes later", {{2, 2}, {1, 1}, {3, 3}}, {3, 3}, {1, 1}},
       {"with duplicates", {{1, 0}, {1, 0}, {3, 0}, {0, 0}, {3, 0}, {2, 0}}, {0, 0}, {3, 0}},
-      {"within the tolerance of the line", {{0, 0}, {5, 0.5e-5}, {-5, -0.5e-5}, {2, 0}}, {-5, -0.5e-5}, {5, 0.5e-5}},
+      {"within the tolerance of the line",
+       {{0, 0}, {5, 0.5e-5}, {-5, -0.5e-5}, {2, 0}},
+       {-5, -0.5e-5},
+       {5, 0.5e-5}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -106,7 +110,8 @@ TEST(ConvexHull, PointsOnEdgesAreSkipped) {
   } rows[] = {
       {"corners only", {{0, 0}, {4, 0}, {4, 4}, {0, 4}}},
       {"midpoints first", {{2, 0}, {4, 2}, {2, 4}, {0, 2}, {0, 0}, {4, 0}, {4, 4}, {0, 4}}},
-      {"midpoint reached before the far corner", {{0, 0}, {2, 0}, {1, 0}, {0, 4}, {4, 4}, {3, 0}, {4, 0}, {4, 3}}},
+      {"midpoint reached before the far corner",
+       {{0, 0}, {2, 0}, {1, 0}, {0, 4}, {4, 4}, {3, 0}, {4, 0}, {4, 3}}},
       {"interior and duplicates", {{1, 1}, {0, 0}, {0, 0}, {2, 3}, {4, 0}, {4, 4}, {4, 4}, {0, 4}, {0, 1}}},
       {"first pair on an edge", {{1, 0}, {3, 0}, {0, 0}, {4, 0}, {4, 4}, {0, 4}}},
   };

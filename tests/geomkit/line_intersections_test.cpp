@@ -82,7 +82,8 @@ TEST(IntersectLineLine, CrossingParallelAndCoincident) {
       {"crossing behind base", line_at(0, 0, 0), line_at(-2, 1, -M_PI / 4), 1, -1},
       {"same direction, other line", line_at(0, 0, 0.7), line_at(0, 1, 0.7), 0, 0},
       {"same line, opposite directions", line_at(0, 0, 0), {{4, 0}, {0, -1}}, 2, 4},
-      {"same line, same direction", line_at(1, 1, M_PI / 4), line_at(-1, -1, M_PI / 4), 2, -2 * std::sqrt(2.0)},
+      {"same line, same direction", line_at(1, 1, M_PI / 4), line_at(-1, -1, M_PI / 4), 2,
+       -2 * std::sqrt(2.0)},
       {"parallel within tolerance, offset 0.5e-5", line_at(0, 0, 0), line_at(7, 0.5e-5, 0), 2, 7},
       {"parallel, offset 2e-5", line_at(0, 0, 0), line_at(7, 2e-5, 0), 0, 0},
   };

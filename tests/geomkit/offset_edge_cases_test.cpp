@@ -35,7 +35,8 @@ SetPtr offset(const Ring& r, double d, int* ok) {
 
 std::vector<gr_cpoint> sorted_corners(const gr_polyline& p) {
   std::vector<gr_cpoint> v(p.pnt, p.pnt + p.n - 1);
-  std::sort(v.begin(), v.end(), [](const gr_cpoint& a, const gr_cpoint& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  std::sort(v.begin(), v.end(),
+            [](const gr_cpoint& a, const gr_cpoint& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   return v;
 }
 
@@ -190,7 +191,7 @@ TEST(OffsetEdgeCases, ThinSliverShrinksDespiteTheProbe) {
 TEST(OffsetEdgeCases, BezierIsFlattenedThenOffset) {
   // Four quarter-circle pieces of radius 1 (k = 0.5523 control offset).
   const double k = 0.5523;
-  const gr_cpoint pts[13] = {{1, 0}, {1, k}, {k, 1}, {0, 1}, {-k, 1}, {-1, k}, {-1, 0},
+  const gr_cpoint pts[13] = {{1, 0},   {1, k},   {k, 1},  {0, 1},  {-k, 1}, {-1, k}, {-1, 0},
                              {-1, -k}, {-k, -1}, {0, -1}, {k, -1}, {1, -k}, {1, 0}};
   gr_bezier* bez = gr_alloc_buffer_for_bezier(13);
   bez->n = 13;

@@ -19,7 +19,7 @@ namespace {
 using offset_corpus::Ring;
 using namespace offset_support;
 
-constexpr double kAreaBand = 1e-5;  // inch, times the outline's length
+constexpr double kAreaBand = 1e-5;   // inch, times the outline's length
 constexpr double kHausdorff = 2e-5;  // inch
 
 double outline_length(const std::vector<Ring>& rings) {

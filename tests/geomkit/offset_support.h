@@ -81,7 +81,8 @@ inline bool simple_outlines(const std::vector<Ring>& rings) {
       if (s.ring == t.ring && (t.idx == (s.idx + 1) % s.count || s.idx == (t.idx + 1) % s.count)) continue;
       double o1 = orient(s.a, s.b, t.a), o2 = orient(s.a, s.b, t.b);
       double o3 = orient(t.a, t.b, s.a), o4 = orient(t.a, t.b, s.b);
-      if (((o1 > 0 && o2 < 0) || (o1 < 0 && o2 > 0)) && ((o3 > 0 && o4 < 0) || (o3 < 0 && o4 > 0))) return false;
+      if (((o1 > 0 && o2 < 0) || (o1 < 0 && o2 > 0)) && ((o3 > 0 && o4 < 0) || (o3 < 0 && o4 > 0)))
+        return false;
     }
   return true;
 }

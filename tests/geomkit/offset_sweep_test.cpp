@@ -123,12 +123,30 @@ TEST(OffsetSweep, KeepsItsContourWhereItIsRight) {
     const char* name;
     double d;
   } rows[] = {
-      {"square", 1},          {"square (reversed)", -1},  {"triangle", -0.3},     {"triangle (reversed)", 0.3},
-      {"convex 60", 0.5},     {"convex 60", -0.5},        {"regular 200", -1},    {"regular 200 (reversed)", 1},
-      {"star 40", 0.2},       {"star 40", -0.2},          {"star 300", -0.1},     {"comb narrow teeth", 0.05},
-      {"comb narrow teeth", -0.045}, {"comb wide gaps", 0.25}, {"dumbbell", -0.19}, {"dumbbell", 0.5},
-      {"notched", 0.5},       {"notched (reversed)", -0.2}, {"noisy rect", 0.3},  {"near collinear", -0.02},
-      {"spiral", -0.12},      {"spiral (reversed)", 0.16}, {"jitter star", -0.02}, {"spiky star", 0.02},
+      {"square", 1},
+      {"square (reversed)", -1},
+      {"triangle", -0.3},
+      {"triangle (reversed)", 0.3},
+      {"convex 60", 0.5},
+      {"convex 60", -0.5},
+      {"regular 200", -1},
+      {"regular 200 (reversed)", 1},
+      {"star 40", 0.2},
+      {"star 40", -0.2},
+      {"star 300", -0.1},
+      {"comb narrow teeth", 0.05},
+      {"comb narrow teeth", -0.045},
+      {"comb wide gaps", 0.25},
+      {"dumbbell", -0.19},
+      {"dumbbell", 0.5},
+      {"notched", 0.5},
+      {"notched (reversed)", -0.2},
+      {"noisy rect", 0.3},
+      {"near collinear", -0.02},
+      {"spiral", -0.12},
+      {"spiral (reversed)", 0.16},
+      {"jitter star", -0.02},
+      {"spiky star", 0.02},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.name) + " d=" + std::to_string(r.d));

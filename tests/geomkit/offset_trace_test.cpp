@@ -43,7 +43,9 @@ TEST(OffsetTrace, WritesTheLogAndDumpsIntoTheNamedFolder) {
   EXPECT_NE(lines.find("ind_inters ,"), std::string::npos);
 
   const std::string cross = slurp(dir.path() / "2lines.$_C");
-  EXPECT_NE(cross.find("0\nparameter = 1\npar , 0.000000000 \nind_inters ,3 \npar , 8.000000000 \nind_inters ,1 \n"), std::string::npos);
+  EXPECT_NE(cross.find(
+                "0\nparameter = 1\npar , 0.000000000 \nind_inters ,3 \npar , 8.000000000 \nind_inters ,1 \n"),
+            std::string::npos);
   const std::string seg = slurp(dir.path() / "1seg.$_C");
   EXPECT_EQ(seg.substr(0, 4), "0\n2\n");
   const std::string dxf = slurp(dir.path() / "_lin1.dxf");

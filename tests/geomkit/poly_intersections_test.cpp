@@ -34,7 +34,8 @@ const std::vector<gr_cpoint> kStep{{0, -1}, {1, -1}, {1, 0}, {2, 0}, {2, 1}, {0,
 // A V touching y = 0 from above at its tip.
 const std::vector<gr_cpoint> kVee{{-1, 1}, {0, 0}, {1, 1}};
 
-std::vector<double> single(const std::vector<gr_cpoint>& pts, const gr_line& line, int keep_all, int closed = 1) {
+std::vector<double> single(const std::vector<gr_cpoint>& pts, const gr_line& line, int keep_all,
+                           int closed = 1) {
   auto p = make_polyline(pts, closed);
   int cap = gr_maxn_isct_line_polyline(&line, p.get());
   std::vector<double> out(static_cast<size_t>(cap) + 1, 999.0);
@@ -45,8 +46,8 @@ std::vector<double> single(const std::vector<gr_cpoint>& pts, const gr_line& lin
   return out;
 }
 
-std::vector<double> set_of(const std::vector<std::vector<gr_cpoint>>& members, const gr_line& line, int keep_all,
-                           int closed = 1) {
+std::vector<double> set_of(const std::vector<std::vector<gr_cpoint>>& members, const gr_line& line,
+                           int keep_all, int closed = 1) {
   auto set = make_polylines(members, closed);
   double* buf = static_cast<double*>(std::malloc(100 * sizeof(double)));
   int n = gr_isct_line_polylines(&buf, &line, set.get(), keep_all);
@@ -154,7 +155,11 @@ TEST(IsctLinePolylines, MembersAreClosedAndVerticesCountOnce) {
       {"diamond touching its top corner", {kDiamond}, 1, 0, {}},
       {"step along its run counts once", {kStep}, 0, 0, {0, 1}},
       {"two squares side by side", {kSquare, {{3, 0}, {4, 0}, {4, 1}, {3, 1}}}, 0.5, 0, {0, 1, 3, 4}},
-      {"nested diamond in a square hole", {{{-2, -2}, {2, -2}, {2, 2}, {-2, 2}}, kDiamond}, 0, 0, {-2, -1, 1, 2}},
+      {"nested diamond in a square hole",
+       {{{-2, -2}, {2, -2}, {2, 2}, {-2, 2}}, kDiamond},
+       0,
+       0,
+       {-2, -1, 1, 2}},
       {"empty member skipped", {{}, kSquare}, 0.5, 0, {0, 1}},
   };
   for (const Row& r : rows) {
@@ -219,7 +224,8 @@ TEST(IsctSegmentPolyline, KeepsContactsWithinTheSegmentEndsIncluded) {
     SCOPED_TRACE(r.name);
     gr_trline tl{};
     gr_create_trline_by_segment(&tl, &r.seg);
-    std::vector<double> out(static_cast<size_t>(gr_maxn_isct_line_polyline(gr_trline_as_line(&tl), sq.get())) + 1);
+    std::vector<double> out(
+        static_cast<size_t>(gr_maxn_isct_line_polyline(gr_trline_as_line(&tl), sq.get())) + 1);
     int n = gr_isct_segment_polyline(out.data(), &r.seg, sq.get());
     out.resize(static_cast<size_t>(n));
     expect_params(out, r.want);

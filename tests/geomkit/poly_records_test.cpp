@@ -27,7 +27,8 @@ TEST(PolylineSizes, FormulasAndRefusals) {
       {"empty", 0, 8, 16},
       {"one point", 1, 24, 32},
       {"rectangle", 4, 72, 80},
-      {"largest representable", (INT_MAX - 16) / 16, 16 * ((INT_MAX - 16) / 16) + 8, 16 * ((INT_MAX - 16) / 16) + 16},
+      {"largest representable", (INT_MAX - 16) / 16, 16 * ((INT_MAX - 16) / 16) + 8,
+       16 * ((INT_MAX - 16) / 16) + 16},
       {"too many points", INT_MAX / 16 + 1, -1, -1},
       {"negative count", -1, -1, -1},
   };

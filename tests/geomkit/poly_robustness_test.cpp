@@ -22,18 +22,18 @@ using testsupport::make_polylines;
 
 double wild(std::mt19937& rng) {
   static const double awkward[] = {0.0,
-                                    -0.0,
-                                    1.0,
-                                    -1.0,
-                                    1e-5,
-                                    0.5e-5,
-                                    1e-310,
-                                    1e300,
-                                    -1e300,
-                                    std::numeric_limits<double>::max(),
-                                    std::numeric_limits<double>::infinity(),
-                                    -std::numeric_limits<double>::infinity(),
-                                    std::numeric_limits<double>::quiet_NaN()};
+                                   -0.0,
+                                   1.0,
+                                   -1.0,
+                                   1e-5,
+                                   0.5e-5,
+                                   1e-310,
+                                   1e300,
+                                   -1e300,
+                                   std::numeric_limits<double>::max(),
+                                   std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(),
+                                   std::numeric_limits<double>::quiet_NaN()};
   std::uniform_int_distribution<int> pick(0, 20);
   const int k = pick(rng);
   if (k < 13) return awkward[k];
@@ -60,7 +60,8 @@ TEST(PolyRobustness, WildInputNeverCrashes) {
     const gr_segment seg{{wild(rng), wild(rng)}, {wild(rng), wild(rng)}};
     gr_trline tl{};
     gr_create_trline_by_segment(&tl, &seg);
-    std::vector<double> seg_params(static_cast<size_t>(gr_maxn_isct_line_polyline(gr_trline_as_line(&tl), pl.get())) + 1);
+    std::vector<double> seg_params(
+        static_cast<size_t>(gr_maxn_isct_line_polyline(gr_trline_as_line(&tl), pl.get())) + 1);
     gr_isct_segment_polyline(seg_params.data(), &seg, pl.get());
 
     gr_xy_rect rect{wild(rng), wild(rng), wild(rng), wild(rng)};

@@ -68,7 +68,8 @@ TEST(Api, OutOfMemoryResults) {
 
   // Take every free and uncut slot, then let the next block fail.
   std::vector<tag_ns_handler> taken;
-  while (!is_null(g.objects().free_head()) || !is_null(g.objects().carve_position())) taken.push_back(ns_create_obj());
+  while (!is_null(g.objects().free_head()) || !is_null(g.objects().carve_position()))
+    taken.push_back(ns_create_obj());
   g.objects().blocks().inject_failures(0, -1);
   EXPECT_TRUE(ns_is_null_obj(ns_create_obj()));
   EXPECT_EQ(ns_create_list_db(1, 2), nullptr);

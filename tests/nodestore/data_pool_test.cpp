@@ -28,9 +28,8 @@ TEST_F(DataPoolTest, ClassAndBlockOfEachLength) {
     int size_class;        // 0: a block of its own
     uint32_t block_bytes;  // size of the block the datum lies in
   } rows[] = {
-      {1, 1, 1024},    {8, 1, 1024},    {9, 2, 1024},    {24, 3, 1024},
-      {1015, 127, 1024}, {1016, 127, 1024}, {1017, 0, 1021}, {1024, 0, 1028},
-      {70000, 0, 70004},
+      {1, 1, 1024},      {8, 1, 1024},    {9, 2, 1024},    {24, 3, 1024},     {1015, 127, 1024},
+      {1016, 127, 1024}, {1017, 0, 1021}, {1024, 0, 1028}, {70000, 0, 70004},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.n);
@@ -91,14 +90,14 @@ TEST_F(DataPoolTest, ChunkEndingExactlyAtTheBlockEndStartsANewBlock) {
 
 TEST_F(DataPoolTest, TailGoesToTheLargestClassThatFits) {
   struct Row {
-    uint32_t first;     // datum that leaves the tail
-    uint32_t next;      // datum that does not fit the tail
+    uint32_t first;  // datum that leaves the tail
+    uint32_t next;   // datum that does not fit the tail
     int tail_class;
   } rows[] = {
-      {1, 1016, 126},    // tail 1 012 bytes from offset 12
-      {992, 40, 3},      // tail 28 bytes from offset 996: exactly class 3
-      {984, 40, 4},      // tail 36 from 988
-      {976, 48, 5},      // tail 44 from 980
+      {1, 1016, 126},  // tail 1 012 bytes from offset 12
+      {992, 40, 3},    // tail 28 bytes from offset 996: exactly class 3
+      {984, 40, 4},    // tail 36 from 988
+      {976, 48, 5},    // tail 44 from 980
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.first);

@@ -31,7 +31,8 @@ TEST_F(ListsTest, HeadAddPutsNewestFirstAndTakesOneReference) {
   EXPECT_FALSE(s.list_empty(list));
   std::vector<std::string> walked;
   Handle h = list->head;
-  for (; s.cell(h)->type == kLink; h = second_of(*s.cell(h))) walked.push_back(boxed_bytes(s, first_of(*s.cell(h))));
+  for (; s.cell(h)->type == kLink; h = second_of(*s.cell(h)))
+    walked.push_back(boxed_bytes(s, first_of(*s.cell(h))));
   EXPECT_EQ(walked, (std::vector<std::string>{"c", "b", "a"}));
   EXPECT_TRUE(same(h, list->terminator));
   for (Handle e : {a, b, c}) EXPECT_EQ(refs(e), 2u);

@@ -13,7 +13,8 @@ using OutOfMemoryTest = StoreTest;
 // new block; returns the cells made (count 1 each).
 std::vector<Handle> fill_object_block(Store& s) {
   std::vector<Handle> made;
-  while (!is_null(s.objects().free_head()) || !is_null(s.objects().carve_position())) made.push_back(s.create());
+  while (!is_null(s.objects().free_head()) || !is_null(s.objects().carve_position()))
+    made.push_back(s.create());
   return made;
 }
 

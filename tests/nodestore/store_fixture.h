@@ -40,7 +40,8 @@ inline std::vector<std::string> free_list(const Store& s, size_t limit) {
 inline size_t live_cells(const Store& s) {
   size_t n = 0;
   for (uint32_t b = 0; b < s.objects().blocks().count(); ++b)
-    for (uint32_t off = 0; off < kObjectBlockSize; off += kCellSize) n += s.cell(H(int32_t(b), off))->refs != 0;
+    for (uint32_t off = 0; off < kObjectBlockSize; off += kCellSize)
+      n += s.cell(H(int32_t(b), off))->refs != 0;
   return n;
 }
 

@@ -33,7 +33,9 @@ inline double signed_area(const Ring& r) {
   return a / 2;
 }
 
-inline Ring rect(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+inline Ring rect(double x0, double y0, double x1, double y1) {
+  return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
 
 // A star-shaped outline around (cx, cy): radius r(t) sampled at n angles.
 template <class F>
@@ -95,13 +97,15 @@ inline Ring comb(int teeth, double tooth_w, double gap, double tooth_h, double s
 // splits the inset in two.
 inline Ring dumbbell(double side, double bridge_len, double bridge_w) {
   double y0 = (side - bridge_w) / 2, y1 = y0 + bridge_w, x2 = side + bridge_len, x3 = x2 + side;
-  return {{0, 0}, {side, 0}, {side, y0}, {x2, y0}, {x2, 0}, {x3, 0}, {x3, side},
-          {x2, side}, {x2, y1}, {side, y1}, {side, side}, {0, side}};
+  return {{0, 0},     {side, 0},  {side, y0}, {x2, y0},   {x2, 0},      {x3, 0},
+          {x3, side}, {x2, side}, {x2, y1},   {side, y1}, {side, side}, {0, side}};
 }
 
 // Three lobes around a centre with narrow necks.
 inline Ring clover(int n, double r, double neck) {
-  return polar(n, [&](int, double t) { return r * (neck + (1 - neck) * std::pow(std::fabs(std::cos(1.5 * t)), 0.7)); });
+  return polar(n, [&](int, double t) {
+    return r * (neck + (1 - neck) * std::pow(std::fabs(std::cos(1.5 * t)), 0.7));
+  });
 }
 
 // Near-collinear points along the edges of a rectangle, with very short
@@ -132,8 +136,14 @@ inline Ring noisy_rect(double w, double h, int per_side, double wiggle, uint32_t
 // twice the offset closes when growing.
 inline Ring notched(double w, double h, double slot_w, double slot_d) {
   double cx = w / 2;
-  return {{0, 0}, {w, 0}, {w, h}, {cx + slot_w / 2, h}, {cx + slot_w / 2, h - slot_d},
-          {cx - slot_w / 2, h - slot_d}, {cx - slot_w / 2, h}, {0, h}};
+  return {{0, 0},
+          {w, 0},
+          {w, h},
+          {cx + slot_w / 2, h},
+          {cx + slot_w / 2, h - slot_d},
+          {cx - slot_w / 2, h - slot_d},
+          {cx - slot_w / 2, h},
+          {0, h}};
 }
 
 // A spiral strip: growing it fuses neighbouring turns.
@@ -224,7 +234,8 @@ inline double dist_point_segment(const gr_cpoint& p, const gr_cpoint& a, const g
 inline double dist_to_rings(const gr_cpoint& p, const std::vector<Ring>& rings) {
   double best = INFINITY;
   for (const Ring& r : rings)
-    for (size_t i = 0; i < r.size(); ++i) best = std::min(best, dist_point_segment(p, r[i], r[(i + 1) % r.size()]));
+    for (size_t i = 0; i < r.size(); ++i)
+      best = std::min(best, dist_point_segment(p, r[i], r[(i + 1) % r.size()]));
   return best;
 }
 

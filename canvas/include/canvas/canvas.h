@@ -78,8 +78,7 @@ class QtDeviceContext : public GrDeviceContext {
   BOOL PolyPolygon(const POINT* pts, const int* counts, int polygons) override;
   BOOL Ellipse(int left, int top, int right, int bottom) override;
   BOOL Rectangle(int left, int top, int right, int bottom) override;
-  BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend,
-           int yend) override;
+  BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend, int yend) override;
   BOOL PolyBezier(const POINT* pts, DWORD count) override;
   COLORREF SetPixel(int x, int y, COLORREF color) override;
   BOOL TextOutA(int x, int y, const char* text, int length) override;
@@ -100,8 +99,8 @@ class QtDeviceContext : public GrDeviceContext {
     bool extended = false;   // made by ExtCreatePen
     int width = 0;           // logical units
     COLORREF color = 0;
-    bool brush_null = false;      // extended pen over a BS_NULL brush
-    std::vector<DWORD> dashes;    // PS_USERSTYLE entries
+    bool brush_null = false;    // extended pen over a BS_NULL brush
+    std::vector<DWORD> dashes;  // PS_USERSTYLE entries
   };
 
   void sync();  // brings pen, brush and composition up to date
@@ -176,9 +175,9 @@ class PainterDC {
 // A complete logical-to-device mapping, as the GDI calls set it.
 struct ViewMapping {
   int map_mode = MM_TEXT;
-  SIZE window_ext{1, 1};    // logical units (scalable modes only)
-  POINT window_org{0, 0};   // logical point shown at the viewport origin
-  SIZE viewport_ext{1, 1};  // device pixels, with sign (scalable modes only)
+  SIZE window_ext{1, 1};     // logical units (scalable modes only)
+  POINT window_org{0, 0};    // logical point shown at the viewport origin
+  SIZE viewport_ext{1, 1};   // device pixels, with sign (scalable modes only)
   POINT viewport_org{0, 0};  // device pixels
 
   // Map mode, window extent, viewport extent (in this order: the isotropic
@@ -191,8 +190,8 @@ struct ViewMapping {
   // centred on a device of width x height pixels at the largest scale that
   // fits both ways. Logical units should be no coarser than device pixels
   // for an exact picture. A rectangle with no extent is taken as one unit.
-  static ViewMapping fit(double left, double bottom, double right, double top, int width,
-                         int height, double margin = 0.05);
+  static ViewMapping fit(double left, double bottom, double right, double top, int width, int height,
+                         double margin = 0.05);
 };
 
 // ---------------------------------------------------------------------------
@@ -203,9 +202,9 @@ struct ViewMapping {
 // width / dpi by height / dpi inches, so one mapping lays out all three
 // alike.
 struct RenderTarget {
-  int width = 0;   // device pixels, 1 .. kMaxRenderSide
-  int height = 0;  // device pixels
-  double dpi = 96.0;                     // device pixels per inch
+  int width = 0;      // device pixels, 1 .. kMaxRenderSide
+  int height = 0;     // device pixels
+  double dpi = 96.0;  // device pixels per inch
   COLORREF background = RGB(255, 255, 255);
   bool antialias = false;  // off: pixels as the GDI sets them
 };
@@ -223,18 +222,18 @@ struct RenderResult {
 
 // The picture as an image (Format_RGB32); a null image and an error when the
 // target is unusable or drawing throws.
-RenderResult render_image(const RenderTarget& target, const ViewMapping& mapping,
-                          const DrawFn& draw, QImage* out) noexcept;
+RenderResult render_image(const RenderTarget& target, const ViewMapping& mapping, const DrawFn& draw,
+                          QImage* out) noexcept;
 
 // The picture written to path. The file is written beside the target under
 // a temporary name and renamed over it only when complete; on failure the
 // target is left as it was.
-RenderResult render_png(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept;
-RenderResult render_pdf(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept;
-RenderResult render_svg(const std::string& path, const RenderTarget& target,
-                        const ViewMapping& mapping, const DrawFn& draw) noexcept;
+RenderResult render_png(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept;
+RenderResult render_pdf(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept;
+RenderResult render_svg(const std::string& path, const RenderTarget& target, const ViewMapping& mapping,
+                        const DrawFn& draw) noexcept;
 
 }  // namespace canvas
 

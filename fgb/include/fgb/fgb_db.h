@@ -43,20 +43,20 @@ FGB_BEGIN_C
 
 /* Roles and kind codes: the high byte of a cell's type tag. */
 enum {
-  FGB_CURVE_STYLE = 0,     /* boxed, the first 24 bytes of a gr_curve_style */
-  FGB_LINK = 1,            /* pair: element, next link or end cell */
-  FGB_FILL_STYLE = 2,      /* boxed gr_fill_area_style, 16 bytes */
-  FGB_END = 3,             /* unboxed terminator (payload not read) */
-  FGB_POLYLINE = 4,        /* boxed gr_polyline */
-  FGB_POLYLINES = 5,       /* boxed gr_polylines */
-  FGB_STYLE_PAIR = 6,      /* pair: curve style, fill style */
-  FGB_ELEMENT = 7,         /* pair: shape datum, style */
-  FGB_THICK_POLYLINE = 8,  /* boxed gr_thick_polyline */
-  FGB_ARC = 10,            /* boxed fgb_arc */
-  FGB_SEGMENT = 11,        /* boxed gr_segment */
-  FGB_CIRCLE = 12,         /* boxed gr_circle */
-  FGB_BEZIER = 14,         /* boxed gr_bezier */
-  FGB_FLASH = 15           /* boxed gr_cpoint: a point exposure */
+  FGB_CURVE_STYLE = 0,    /* boxed, the first 24 bytes of a gr_curve_style */
+  FGB_LINK = 1,           /* pair: element, next link or end cell */
+  FGB_FILL_STYLE = 2,     /* boxed gr_fill_area_style, 16 bytes */
+  FGB_END = 3,            /* unboxed terminator (payload not read) */
+  FGB_POLYLINE = 4,       /* boxed gr_polyline */
+  FGB_POLYLINES = 5,      /* boxed gr_polylines */
+  FGB_STYLE_PAIR = 6,     /* pair: curve style, fill style */
+  FGB_ELEMENT = 7,        /* pair: shape datum, style */
+  FGB_THICK_POLYLINE = 8, /* boxed gr_thick_polyline */
+  FGB_ARC = 10,           /* boxed fgb_arc */
+  FGB_SEGMENT = 11,       /* boxed gr_segment */
+  FGB_CIRCLE = 12,        /* boxed gr_circle */
+  FGB_BEZIER = 14,        /* boxed gr_bezier */
+  FGB_FLASH = 15          /* boxed gr_cpoint: a point exposure */
 };
 
 /* The store's mark in the low byte of every tag it makes. */
@@ -78,9 +78,9 @@ enum { FGB_ROLE_CURVE = FGB_CURVE_STYLE, FGB_ROLE_FILL = FGB_FILL_STYLE };
  * and that are carried unchanged, then the arc proper. Natural alignment
  * makes the record 56 bytes, the arc at byte 16. */
 typedef struct fgb_arc {
-  int32_t lead_int;    /* always 0 */
-  double lead_double;  /* always 1.0 */
-  gr_trcircle arc;     /* centre, radius, start and end angle (radians) */
+  int32_t lead_int;   /* always 0 */
+  double lead_double; /* always 1.0 */
+  gr_trcircle arc;    /* centre, radius, start and end angle (radians) */
 } fgb_arc;
 
 /* An element list. Plain heap record owned by whoever created it
@@ -116,7 +116,8 @@ FGB_API int fgb_add_polylines(fgb_db* db, const gr_polylines* set, gr_curve_styl
 /* Kind 5 with a fill style. */
 FGB_API int fgb_add_filled_polylines(fgb_db* db, const gr_polylines* set, gr_curve_style style,
                                      gr_fill_area_style fill) FGB_NOEXCEPT;
-FGB_API int fgb_add_thick_polyline(fgb_db* db, const gr_thick_polyline* tpline, gr_curve_style style) FGB_NOEXCEPT;
+FGB_API int fgb_add_thick_polyline(fgb_db* db, const gr_thick_polyline* tpline,
+                                   gr_curve_style style) FGB_NOEXCEPT;
 
 /* ---- walking ---- */
 /* 1 when the cell is an end cell (a list's terminator). */

@@ -39,9 +39,9 @@
 struct PageInfo {
   tag_ns_handler head;  // the list's head and tail when the rest was last right
   tag_ns_handler tail;
-  int32_t n;       // elements in the list
-  int32_t exact;   // 1: n and box hold, and every element is as AddElem stores it
-  gr_xy_rect box;  // union of the elements' reach (what drawing or a hit test can touch; n > 0)
+  int32_t n;        // elements in the list
+  int32_t exact;    // 1: n and box hold, and every element is as AddElem stores it
+  gr_xy_rect box;   // union of the elements' reach (what drawing or a hit test can touch; n > 0)
   float max_width;  // the largest pen width of the elements (drawing units, absolute)
   // The last fold of the page's element boxes into a side's measures
   // (MainDB::Dim_to_Dim, element by element): from the measures before it
@@ -152,8 +152,8 @@ class FGB_API MainDB {
   void Create() noexcept;
   // When owning its pages: destroys both sides. Then releases the undo chain.
   void Delete() noexcept;
-  void CreateP() noexcept;            // appends an empty main page, the new actual page
-  void CreateP_selection() noexcept;  // the same for the selection
+  void CreateP() noexcept;                    // appends an empty main page, the new actual page
+  void CreateP_selection() noexcept;          // the same for the selection
   static void DeleteP(pages* page) noexcept;  // destroys the page's list and frees the record
   // Marks the pages as handed over (owns-pages = 0): Delete and the
   // destructor leave them alone.
@@ -219,7 +219,8 @@ class FGB_API MainDB {
   // stops there.
   void AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
   // CreateUndo(), AddElem(), post 3001/3.
-  void CreateElems(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill, int side) noexcept;
+  void CreateElems(int kind, const void* shape, gr_curve_style curve, gr_fill_area_style fill,
+                   int side) noexcept;
   // CreateUndo(); empties side 2 (selection) or, for any other value, the
   // main side; DimensionDB().
   void DeleteElemAll(int side) noexcept;
@@ -330,33 +331,33 @@ class FGB_API MainDB {
   // AppendingDB; fold false leaves the target's box to the caller.
   void append_side(MainDB* dst, int from, int to, bool fold) noexcept;
 
-  uint32_t owns_pages_ = 0;         // 1: destroys its pages on Delete
-  int32_t undo_ = 0;                // undo available
-  uint32_t redo_ = 0;               // redo available
-  int32_t bezier_density_ = 12;     // points per Bezier piece when a writer flattens one
-  float elapsed_time_ = 0.0f;       // estimated plotting time of the last save (seconds)
-  double progress_ = 0.0;           // fraction done of a long operation
-  DbNotifyTarget* window_ = nullptr;  // notification target, or null
-  pages* first_ = nullptr;          // first main page
-  pages* first_s_ = nullptr;        // first selection page
-  int32_t page_count_ = 0;          // number of main pages
-  pages* actual_ = nullptr;         // actual (last) main page
-  int32_t page_count_s_ = 0;        // number of selection pages
-  pages* actual_s_ = nullptr;       // actual (last) selection page
-  gr_cpoint dim_{0, 0};             // main dimension (width, height)
-  gr_cpoint centre_{0, 0};          // main centre
-  gr_cpoint nullp_{0, 0};           // main null point (lower-left corner)
-  gr_cpoint dim_s_{0, 0};           // selection dimension
-  gr_cpoint nullp_s_{0, 0};         // selection null point
-  gr_cpoint centre_s_{0, 0};        // selection centre
-  int32_t count_ = 0;               // main element count
-  int32_t count_s_ = 0;             // selection element count
+  uint32_t owns_pages_ = 0;             // 1: destroys its pages on Delete
+  int32_t undo_ = 0;                    // undo available
+  uint32_t redo_ = 0;                   // redo available
+  int32_t bezier_density_ = 12;         // points per Bezier piece when a writer flattens one
+  float elapsed_time_ = 0.0f;           // estimated plotting time of the last save (seconds)
+  double progress_ = 0.0;               // fraction done of a long operation
+  DbNotifyTarget* window_ = nullptr;    // notification target, or null
+  pages* first_ = nullptr;              // first main page
+  pages* first_s_ = nullptr;            // first selection page
+  int32_t page_count_ = 0;              // number of main pages
+  pages* actual_ = nullptr;             // actual (last) main page
+  int32_t page_count_s_ = 0;            // number of selection pages
+  pages* actual_s_ = nullptr;           // actual (last) selection page
+  gr_cpoint dim_{0, 0};                 // main dimension (width, height)
+  gr_cpoint centre_{0, 0};              // main centre
+  gr_cpoint nullp_{0, 0};               // main null point (lower-left corner)
+  gr_cpoint dim_s_{0, 0};               // selection dimension
+  gr_cpoint nullp_s_{0, 0};             // selection null point
+  gr_cpoint centre_s_{0, 0};            // selection centre
+  int32_t count_ = 0;                   // main element count
+  int32_t count_s_ = 0;                 // selection element count
   UndoRecord* undo_current_ = nullptr;  // current record of the undo chain, or null
-  int32_t undo_depth_ = 10;         // the chain's maximum length
-  int64_t max_elements_ = 0;        // budget of reads and operations; 0: scaled to the input
-  int64_t add_budget_ = -1;         // what AddElem may still add; negative: no limit
-  int32_t failure_ = FGB_FAILED_NONE;  // why the last read or operation failed
-  bool restorable_ = false;            // the newest undo snapshot is whole and current
+  int32_t undo_depth_ = 10;             // the chain's maximum length
+  int64_t max_elements_ = 0;            // budget of reads and operations; 0: scaled to the input
+  int64_t add_budget_ = -1;             // what AddElem may still add; negative: no limit
+  int32_t failure_ = FGB_FAILED_NONE;   // why the last read or operation failed
+  bool restorable_ = false;             // the newest undo snapshot is whole and current
   // The style cells of the last elements AddElem made, without and with a
   // fill: the next element with the same styles shares them. One reference
   // each, released by Delete.

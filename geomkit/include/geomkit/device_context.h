@@ -148,8 +148,7 @@ struct GR_API GrDeviceContext {
   // Outline arc of the ellipse inscribed in the box, from the ray through the
   // start point to the ray through the end point, in the arc direction
   // (counter-clockwise in logical space by default).
-  virtual BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend,
-                   int yend);
+  virtual BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend, int yend);
   virtual BOOL PolyBezier(const POINT* pts, DWORD count);  // count = 3k + 1
   virtual COLORREF SetPixel(int x, int y, COLORREF color);
   virtual BOOL TextOutA(int x, int y, const char* text, int length);

@@ -70,7 +70,8 @@ GR_API int gr_conv_bezier_to_polyline(const gr_bezier* bez, gr_polyline* out, in
  * hands the result to the caller. Null when the curve has no complete piece
  * (n < 4), its flattening would pass GR_BEZIER_MAX_POLYLINE_POINTS or memory
  * runs out (*pline_ref is then left as it was). */
-GR_API gr_polyline* gr_conv_POLYbezier_to_polyline(const gr_bezier* bez, gr_polyline** pline_ref, int density) GR_NOEXCEPT;
+GR_API gr_polyline* gr_conv_POLYbezier_to_polyline(const gr_bezier* bez, gr_polyline** pline_ref,
+                                                   int density) GR_NOEXCEPT;
 /* Box of the flattening at density 100; returns its point count, or 0
  * (out untouched) when gr_conv_POLYbezier_to_polyline would refuse. */
 GR_API int gr_get_bezier_dims(gr_xy_rect* out, const gr_bezier* bez) GR_NOEXCEPT;
@@ -87,7 +88,8 @@ GR_API int gr_conv_cubspline_to_trpolynom3s(const gr_polyline* pline, gr_polynom
 /* Solves a[j] x[j-1] + b[j] x[j] + c[j] x[j+1] = d[j], j = 0..n-1. 1 done;
  * 0 (x untouched) for n < 1, a[0] or c[n-1] not within GR_LMES_PREC of 0,
  * a pivot below GR_LMES_PREC in magnitude (or NaN) or memory exhaustion. */
-GR_API int gr_progon3(int n, const double* a, const double* b, const double* c, const double* d, double* x) GR_NOEXCEPT;
+GR_API int gr_progon3(int n, const double* a, const double* b, const double* c, const double* d,
+                      double* x) GR_NOEXCEPT;
 GR_API void gr_get_polynom3_pnt(gr_cpoint* out, const gr_polynom3* poly, double t) GR_NOEXCEPT;
 GR_API void gr_get_polynom3_tangent(gr_cpoint* out, const gr_polynom3* poly, double t) GR_NOEXCEPT;
 

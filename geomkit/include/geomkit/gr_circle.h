@@ -72,27 +72,33 @@ GR_API int gr_circle_2pr(const gr_cpoint* p1, const gr_cpoint* p2, double r, gr_
 /* 1 done; 0 (out untouched) for three collinear distinct points, or when
  * p1 or p3 coincides exactly with p2. p1 = p3 gives the circle on the
  * diameter p2 p3. */
-GR_API int gr_circle_3p(const gr_cpoint* p1, const gr_cpoint* p2, const gr_cpoint* p3, gr_circle* out) GR_NOEXCEPT;
+GR_API int gr_circle_3p(const gr_cpoint* p1, const gr_cpoint* p2, const gr_cpoint* p3,
+                        gr_circle* out) GR_NOEXCEPT;
 /* Angles in degrees, stored in radians, not reduced. */
-GR_API void gr_creat_trcircle(gr_trcircle* out, const gr_cpoint* c, double r, double a1_deg, double a2_deg) GR_NOEXCEPT;
+GR_API void gr_creat_trcircle(gr_trcircle* out, const gr_cpoint* c, double r, double a1_deg,
+                              double a2_deg) GR_NOEXCEPT;
 GR_API void gr_set_thick_circle(gr_thick_circle* out, double thickness, const gr_circle* circle) GR_NOEXCEPT;
-GR_API void gr_set_thick_trcircle(gr_thick_trcircle* out, double thickness, const gr_trcircle* arc) GR_NOEXCEPT;
+GR_API void gr_set_thick_trcircle(gr_thick_trcircle* out, double thickness,
+                                  const gr_trcircle* arc) GR_NOEXCEPT;
 /* a = |va - c|, dir towards va, b = the distance of vb from that axis;
  * with va at the centre (a <= GR_LMES_PREC), b = |vb - c| and dir towards vb
  * (or (sin 0, cos 1) when vb is at the centre too). */
-GR_API void gr_set_ellip_c_va_vb(gr_ellip* out, const gr_cpoint* c, const gr_cpoint* va, const gr_cpoint* vb) GR_NOEXCEPT;
+GR_API void gr_set_ellip_c_va_vb(gr_ellip* out, const gr_cpoint* c, const gr_cpoint* va,
+                                 const gr_cpoint* vb) GR_NOEXCEPT;
 /* phi1, phi2: polar angles from dir, turned into parameters t1, t2 (a
  * range of a full turn or more becomes (0, 2 pi) first, any other end is
  * reduced by whole turns). Only when a > GR_LMES_PREC: for a smaller a the
  * range is not written and keeps what out held. */
-GR_API void gr_set_trellip_c_va_vb(gr_trellip* out, const gr_cpoint* c, const gr_cpoint* va, const gr_cpoint* vb,
-                                   double phi1, double phi2) GR_NOEXCEPT;
-GR_API void gr_set_trellip_ellip(gr_trellip* out, const gr_ellip* ellip, double phi1, double phi2) GR_NOEXCEPT;
+GR_API void gr_set_trellip_c_va_vb(gr_trellip* out, const gr_cpoint* c, const gr_cpoint* va,
+                                   const gr_cpoint* vb, double phi1, double phi2) GR_NOEXCEPT;
+GR_API void gr_set_trellip_ellip(gr_trellip* out, const gr_ellip* ellip, double phi1,
+                                 double phi2) GR_NOEXCEPT;
 
 /* ---- points and parameters ---- */
 GR_API void gr_conv_cirpar_to_cpoint(gr_cpoint* out, const gr_circle* circle, double angle) GR_NOEXCEPT;
 /* Angle in (-pi, pi] of pt seen from the centre; 0 for the centre itself. 1. */
-GR_API int gr_conv_cpoint_to_cirpar(double* out_angle, const gr_circle* circle, const gr_cpoint* pt) GR_NOEXCEPT;
+GR_API int gr_conv_cpoint_to_cirpar(double* out_angle, const gr_circle* circle,
+                                    const gr_cpoint* pt) GR_NOEXCEPT;
 GR_API void gr_conv_ellpar_to_cpoint(gr_cpoint* out, const gr_ellip* ellip, double t) GR_NOEXCEPT;
 /* Parameter of a point on the ellipse; 0 when both semi-axes are within
  * [0, GR_LMES_PREC]; with one of them there, the angle of dir. 1 done. */

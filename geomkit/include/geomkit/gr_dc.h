@@ -28,7 +28,8 @@ typedef uint32_t UINT;
 /* Red in bits 0-7, green 8-15, blue 16-23. */
 typedef uint32_t COLORREF;
 
-#define RGB(r, g, b) ((COLORREF)(((uint32_t)(uint8_t)(r)) | (((uint32_t)(uint8_t)(g)) << 8) | (((uint32_t)(uint8_t)(b)) << 16)))
+#define RGB(r, g, b) \
+  ((COLORREF)(((uint32_t)(uint8_t)(r)) | (((uint32_t)(uint8_t)(g)) << 8) | (((uint32_t)(uint8_t)(b)) << 16)))
 #define GetRValue(c) ((uint8_t)((c)&0xff))
 #define GetGValue(c) ((uint8_t)(((c) >> 8) & 0xff))
 #define GetBValue(c) ((uint8_t)(((c) >> 16) & 0xff))

@@ -17,7 +17,8 @@ GR_BEGIN_C
  * be built); *out is then not a result to use. flag is unused (pass 1). */
 GR_API int gr_eqvidist_polyline(const gr_polyline* pline, double d, gr_polylines** out, int flag) GR_NOEXCEPT;
 /* Flattens the curve at steps points per piece, then as gr_eqvidist_polyline. */
-GR_API int gr_eqvidist_bezier(const gr_bezier* bez, double d, gr_polylines** out, int steps, int flag) GR_NOEXCEPT;
+GR_API int gr_eqvidist_bezier(const gr_bezier* bez, double d, gr_polylines** out, int steps,
+                              int flag) GR_NOEXCEPT;
 
 GR_END_C
 

@@ -30,7 +30,7 @@ typedef struct gr_text {
   uint8_t reserved[20]; /* not read by the library */
   double height;
   int32_t len;
-  char str[4];          /* len characters from here, then 4 spare bytes */
+  char str[4]; /* len characters from here, then 4 spare bytes */
 } gr_text;
 #pragma pack(pop)
 
@@ -73,25 +73,31 @@ GR_API void gr_bezier_draw(HDC dc, const gr_bezier* bez) GR_NOEXCEPT;
 GR_API void gr_polyline_draw16(const gr_polyline* pline, HDC dc, const gr_curve_font* font) GR_NOEXCEPT;
 GR_API void gr_polylines_draw16(const gr_polylines* set, HDC dc, const gr_curve_font* font) GR_NOEXCEPT;
 GR_API void gr_segment_draw16(const gr_segment* seg, HDC dc, const gr_curve_font* font) GR_NOEXCEPT;
-GR_API void gr_ellip_draw16(const gr_ellip* ellip, HDC dc, double step, const gr_curve_font* font) GR_NOEXCEPT;
-GR_API void gr_trellip_draw16(const gr_trellip* trellip, HDC dc, double step, const gr_curve_font* font) GR_NOEXCEPT;
+GR_API void gr_ellip_draw16(const gr_ellip* ellip, HDC dc, double step,
+                            const gr_curve_font* font) GR_NOEXCEPT;
+GR_API void gr_trellip_draw16(const gr_trellip* trellip, HDC dc, double step,
+                              const gr_curve_font* font) GR_NOEXCEPT;
 
 /* ---- styled outlines, pen made from the style ----
  * A negative width draws nothing; a pattern count of 0 draws solid. The
  * dashed circle is drawn as chords of about 10 logical units. */
-GR_API void gr_styled_polyline_draw(const gr_polyline* pline, const gr_curve_style* style, HDC dc) GR_NOEXCEPT;
+GR_API void gr_styled_polyline_draw(const gr_polyline* pline, const gr_curve_style* style,
+                                    HDC dc) GR_NOEXCEPT;
 GR_API void gr_styled_segment_draw(const gr_segment* seg, const gr_curve_style* style, HDC dc) GR_NOEXCEPT;
 GR_API void gr_styled_circle_draw(const gr_circle* circle, const gr_curve_style* style, HDC dc) GR_NOEXCEPT;
 
 /* ---- thick outlines (a copy of the current pen; thickness does not change it) ---- */
 GR_API void gr_thick_polyline_draw(const gr_thick_polyline* tpline, HDC dc) GR_NOEXCEPT;
-GR_API void gr_thick_polyline_draw16(const gr_thick_polyline* tpline, HDC dc, const gr_curve_font* font) GR_NOEXCEPT;
+GR_API void gr_thick_polyline_draw16(const gr_thick_polyline* tpline, HDC dc,
+                                     const gr_curve_font* font) GR_NOEXCEPT;
 GR_API void gr_thick_segment_draw(const gr_segment* seg, HDC dc) GR_NOEXCEPT;
 GR_API void gr_thick_segment_draw16(const gr_segment* seg, HDC dc, const gr_curve_font* font) GR_NOEXCEPT;
 GR_API void gr_thick_circle_draw(const gr_thick_circle* circle, HDC dc) GR_NOEXCEPT;
-GR_API void gr_thick_circle_draw16(const gr_thick_circle* circle, HDC dc, double step, const gr_curve_font* font) GR_NOEXCEPT;
+GR_API void gr_thick_circle_draw16(const gr_thick_circle* circle, HDC dc, double step,
+                                   const gr_curve_font* font) GR_NOEXCEPT;
 GR_API void gr_thick_trcircle_draw(const gr_thick_trcircle* arc, HDC dc) GR_NOEXCEPT;
-GR_API void gr_thick_trcircle_draw16(const gr_thick_trcircle* arc, HDC dc, double step, const gr_curve_font* font) GR_NOEXCEPT;
+GR_API void gr_thick_trcircle_draw16(const gr_thick_trcircle* arc, HDC dc, double step,
+                                     const gr_curve_font* font) GR_NOEXCEPT;
 
 /* ---- filled shapes, current pen and brush; 1 drawn, 0 out of memory ---- */
 GR_API int gr_filled_polyline_draw(const gr_polyline* pline, HDC dc) GR_NOEXCEPT;

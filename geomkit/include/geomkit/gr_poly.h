@@ -18,8 +18,8 @@ GR_BEGIN_C
 /* 16 n + 8 bytes. Drawing honours closed; region tests and the set
  * intersection treat every polyline as closed. */
 typedef struct gr_polyline {
-  int32_t closed;  /* non-zero: the last point connects back to the first */
-  uint32_t n;      /* number of points */
+  int32_t closed;   /* non-zero: the last point connects back to the first */
+  uint32_t n;       /* number of points */
   gr_cpoint pnt[1]; /* n points follow */
 } gr_polyline;
 
@@ -50,11 +50,11 @@ enum { GR_ISCT_NONE = 0, GR_ISCT_ONE = 1, GR_ISCT_ON_LINE = 2 };
 enum { GR_LAYOUT_INSIDE = 0, GR_LAYOUT_ON = 1, GR_LAYOUT_OUTSIDE = 2 };
 /* Rectangle against figure; selection takes 2 and 3 as hits. */
 enum {
-  GR_RECT_IN_FIGURE = 0,   /* the rectangle lies inside the figure's region */
-  GR_RECT_TOUCHES = 1,     /* the figure touches the rectangle only along a side */
-  GR_FIGURE_IN_RECT = 2,   /* the figure lies inside the rectangle */
-  GR_OUTLINES_CROSS = 3,   /* the outlines cross */
-  GR_NO_CONTACT = 4        /* the figure lies outside */
+  GR_RECT_IN_FIGURE = 0, /* the rectangle lies inside the figure's region */
+  GR_RECT_TOUCHES = 1,   /* the figure touches the rectangle only along a side */
+  GR_FIGURE_IN_RECT = 2, /* the figure lies inside the rectangle */
+  GR_OUTLINES_CROSS = 3, /* the outlines cross */
+  GR_NO_CONTACT = 4      /* the figure lies outside */
 };
 
 /* ---- sizes and buffers (C heap; contents uninitialised) ----
@@ -75,7 +75,8 @@ GR_API int gr_get_polylines_size(const gr_polylines* set) GR_NOEXCEPT;
 /* 16 n + 16. */
 GR_API int gr_get_thick_polyline_sizen(int n) GR_NOEXCEPT;
 /* Writes the thickness and copies the whole polyline behind it. */
-GR_API void gr_set_thick_polyline(gr_thick_polyline* out, double thickness, const gr_polyline* pline) GR_NOEXCEPT;
+GR_API void gr_set_thick_polyline(gr_thick_polyline* out, double thickness,
+                                  const gr_polyline* pline) GR_NOEXCEPT;
 
 /* Walking a set: the first member, and the member after p. */
 static inline gr_polyline* gr_polylines_first(const gr_polylines* set) {
@@ -166,7 +167,8 @@ GR_API int gr_maxn_isct_line_polylines(const gr_line* line, const gr_polylines* 
  * edge on the line included. Sorted ascending: a value goes before the
  * first stored value at least GR_LMES_PREC greater, else at the end. An
  * empty polyline gives 0. */
-GR_API int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline* pline, int keep_all) GR_NOEXCEPT;
+GR_API int gr_isct_line_polyline(double* array, const gr_line* line, const gr_polyline* pline,
+                                 int keep_all) GR_NOEXCEPT;
 /* *array_ref is a malloc'ed array of at least 100 doubles; when more
  * parameters are found it is freed and replaced by a malloc'ed array of
  * the next multiple of 100. A null *array_ref gets a fresh array of 100.
@@ -175,11 +177,13 @@ GR_API int gr_isct_line_polyline(double* array, const gr_line* line, const gr_po
  * boundary crosses; non-zero: the end parameter of every edge meeting the
  * line. Should memory run out, the first 100 parameters are kept and 100
  * returned. The caller frees the final array. */
-GR_API int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_polylines* set, int keep_all) GR_NOEXCEPT;
+GR_API int gr_isct_line_polylines(double** array_ref, const gr_line* line, const gr_polylines* set,
+                                  int keep_all) GR_NOEXCEPT;
 /* Contacts (keep_all 1) within the segment, its ends included within
  * GR_LMES_PREC; parameters from the segment's start. Capacity as
  * gr_isct_line_polyline. A zero-length segment has no line: 0. */
-GR_API int gr_isct_segment_polyline(double* array, const gr_segment* seg, const gr_polyline* pline) GR_NOEXCEPT;
+GR_API int gr_isct_segment_polyline(double* array, const gr_segment* seg,
+                                    const gr_polyline* pline) GR_NOEXCEPT;
 
 /* ---- hit tests ---- */
 /* GR_LAYOUT_INSIDE strictly between the ends, GR_LAYOUT_ON at an end (a

@@ -74,7 +74,8 @@ GR_API HPEN gr_create_pen_by_curve_style(const gr_curve_style* style) GR_NOEXCEP
  * HS_CROSS; the caller deletes it. Null style: null. */
 GR_API HBRUSH gr_create_brush_by_fill_area_style(const gr_fill_area_style* fstyle) GR_NOEXCEPT;
 /* Style code and colour from the brush; the hatch is dropped. */
-GR_API void gr_create_fill_area_style_by_logbrush(gr_fill_area_style* out, const LOGBRUSH* logbrush) GR_NOEXCEPT;
+GR_API void gr_create_fill_area_style_by_logbrush(gr_fill_area_style* out,
+                                                  const LOGBRUSH* logbrush) GR_NOEXCEPT;
 /* Fills the 24-byte record out: width lopnWidth.x, colour from lopnColor
  * (white (1, 1, 1) for PS_NULL), and a solid pattern (n = 0, the spare
  * length 0.0) for every pen style: the record has no room for a dash

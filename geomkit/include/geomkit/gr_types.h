@@ -44,12 +44,12 @@ typedef struct gr_xy_rect {
  *   y' = ysign * scale * (-x sin + y cos) + dy
  * Wherever a transform is passed by pointer, null means the identity. */
 typedef struct gr_ctrans {
-  double dx, dy;  /* translation */
-  double scale;   /* scale factor */
-  double sin;     /* rotation (a gr_direct: sine first) */
+  double dx, dy; /* translation */
+  double scale;  /* scale factor */
+  double sin;    /* rotation (a gr_direct: sine first) */
   double cos;
-  int8_t xsign;   /* +1 or -1 */
-  int8_t ysign;   /* +1 or -1 */
+  int8_t xsign; /* +1 or -1 */
+  int8_t ysign; /* +1 or -1 */
 } gr_ctrans;
 
 /* Infinite directed line: the point at parameter t is p + t (cos, sin). */
@@ -67,9 +67,7 @@ typedef struct gr_trline {
   double tmax; /* the segment's length */
 } gr_trline;
 
-static inline const gr_line* gr_trline_as_line(const gr_trline* l) {
-  return (const gr_line*)(const void*)l;
-}
+static inline const gr_line* gr_trline_as_line(const gr_trline* l) { return (const gr_line*)(const void*)l; }
 
 /* Length unit code: 1 inch-like (x 39.37...), 2 (x 1/1.016), 3 (x 0.001);
  * any other value, 0 included, is the logical unit itself. */

@@ -66,8 +66,7 @@ class GR_API GrRecordingDC : public GrDeviceContext {
   BOOL PolyPolygon(const POINT* pts, const int* counts, int polygons) override;
   BOOL Ellipse(int left, int top, int right, int bottom) override;
   BOOL Rectangle(int left, int top, int right, int bottom) override;
-  BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend,
-           int yend) override;
+  BOOL Arc(int left, int top, int right, int bottom, int xstart, int ystart, int xend, int yend) override;
   BOOL PolyBezier(const POINT* pts, DWORD count) override;
   COLORREF SetPixel(int x, int y, COLORREF color) override;
   BOOL TextOutA(int x, int y, const char* text, int length) override;

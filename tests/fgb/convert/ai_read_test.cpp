@@ -60,7 +60,8 @@ TEST(AiRead, CurvesAddThreePointsAndALineAfterACurveStartsAtItsEnd) {
                                                        {40, 45}, {40, 45}, {1, 2},   {3, 4},   {5, 6},
                                                        {5, 6},   {5, 5},   {5, 5}};
   ASSERT_EQ(e[0].pts.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) expect_point(e[0].pts[i], want[i].first, want[i].second, std::to_string(i));
+  for (size_t i = 0; i < want.size(); ++i)
+    expect_point(e[0].pts[i], want[i].first, want[i].second, std::to_string(i));
 }
 
 TEST(AiRead, WhatEndsAPathAndWhatIsSkipped) {
@@ -161,9 +162,9 @@ TEST(AiRead, NumbersAsScanfAcceptsThem) {
       {"  +1.5\t-2.25 m", std::pair{1.5, -2.25}},
       {".5 5. m", std::pair{0.5, 5.0}},
       {"1e2 1E-1 m", std::pair{100.0, 0.1}},
-      {"1e 2 m", std::pair{1.0, 2.0}},     // an exponent without digits reads as none
+      {"1e 2 m", std::pair{1.0, 2.0}},  // an exponent without digits reads as none
       {"1e+ 2 m", std::pair{1.0, 2.0}},
-      {".5.5 m", std::pair{0.5, 0.5}},     // the second number starts at the second point
+      {".5.5 m", std::pair{0.5, 0.5}},  // the second number starts at the second point
       {"0x10 0x1p-1 m", std::pair{16.0, 0.5}},
       {"1e-999 0 m", std::pair{0.0, 0.0}},
       {"3,5 1 m", std::nullopt},
@@ -208,11 +209,21 @@ TEST(AiScan, ScanFloatTable) {
     double value;
     size_t used;  // characters consumed
   } rows[] = {
-      {"12", true, 12, 2},           {"  -0.25x", true, -0.25, 7},  {"1e5", true, 1e5, 3},
-      {"1.e", true, 1, 3},           {"2E+", true, 2, 3},           {"0X1.8P1", true, 3, 7},
-      {"INFINITY", true, INFINITY, 8}, {"infx", true, INFINITY, 3}, {"-inf", true, -INFINITY, 4},
-      {"infin", false, 0, 0},        {"in", false, 0, 0},           {"0xg", false, 0, 0},
-      {"+", false, 0, 0},            {"", false, 0, 0},             {"e5", false, 0, 0},
+      {"12", true, 12, 2},
+      {"  -0.25x", true, -0.25, 7},
+      {"1e5", true, 1e5, 3},
+      {"1.e", true, 1, 3},
+      {"2E+", true, 2, 3},
+      {"0X1.8P1", true, 3, 7},
+      {"INFINITY", true, INFINITY, 8},
+      {"infx", true, INFINITY, 3},
+      {"-inf", true, -INFINITY, 4},
+      {"infin", false, 0, 0},
+      {"in", false, 0, 0},
+      {"0xg", false, 0, 0},
+      {"+", false, 0, 0},
+      {"", false, 0, 0},
+      {"e5", false, 0, 0},
   };
   for (const auto& r : rows) {
     const char* p = r.text;
@@ -252,7 +263,8 @@ TEST(AiScan, DecimalsAreCorrectlyRounded) {
 }
 
 TEST(AiRead, ThroughTheDocument) {
-  const std::string path = (std::filesystem::temp_directory_path() / ("kalvex-ai-" + std::to_string(::getpid()) + ".ai")).string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("kalvex-ai-" + std::to_string(::getpid()) + ".ai")).string();
   std::ofstream(path, std::ios::binary) << after_setup("0 0 m\n72 0 l\n72 72 l\nS\n0 0 m\n");
   MainDB doc;
   Pconvert req{};

@@ -28,12 +28,12 @@ using testsupport::TempFolder;
 
 struct Recorded {
   int kind = 0;
-  std::vector<gr_cpoint> pts;  // polyline points, segment ends, flash point, circle/arc centre
-  bool closed = false;         // polylines
+  std::vector<gr_cpoint> pts;    // polyline points, segment ends, flash point, circle/arc centre
+  bool closed = false;           // polylines
   double r = 0, a1 = 0, a2 = 0;  // circles and arcs
   gr_curve_style style{};
   gr_fill_area_style fill = fgb_default_fill_area_style;  // as handed to add_filled
-  std::vector<std::vector<gr_cpoint>> members;  // polyline sets (all closed flags in closed)
+  std::vector<std::vector<gr_cpoint>> members;            // polyline sets (all closed flags in closed)
 };
 
 class RecordingSink final : public ElementSink {
@@ -69,9 +69,7 @@ class RecordingSink final : public ElementSink {
         r.a2 = a.a2;
         break;
       }
-      case kFlash:
-        r.pts = {*static_cast<const gr_cpoint*>(shape)};
-        break;
+      case kFlash: r.pts = {*static_cast<const gr_cpoint*>(shape)}; break;
       case kBezier: {
         const auto* b = static_cast<const gr_bezier*>(shape);
         const gr_cpoint* pts = b->pnt;
@@ -89,8 +87,7 @@ class RecordingSink final : public ElementSink {
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
     elems.push_back(r);
   }
@@ -233,7 +230,8 @@ inline bool use_comma_locale() {
   const fs::path dir = fs::temp_directory_path(ec) / "kalvex-test-locales";
   if (!fs::exists(dir / "de_DE.UTF-8", ec)) {
     fs::create_directories(dir, ec);
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    const std::string cmd =
+        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0 && !fs::exists(dir / "de_DE.UTF-8", ec)) return false;
   }
   setenv("LOCPATH", dir.c_str(), 1);

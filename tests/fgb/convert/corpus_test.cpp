@@ -6,7 +6,6 @@
 
 #include <fgb/main_db.h>
 
-
 using namespace convtest;
 namespace fs = std::filesystem;
 

@@ -31,7 +31,6 @@ class Window final : public DbNotifyTarget {
   std::vector<Notice> seen;
 };
 
-
 // The request keeps a pointer to the path: keep every path alive.
 Pconvert request(int direction, const std::string& path, int kind) {
   static std::deque<std::string> paths;
@@ -85,7 +84,8 @@ TEST(Dispatcher, UnselectedElementsComeBeforeSelectedOnes) {
   const std::string path = dir / "o.gbr";
   Pconvert req = request(1, path, FGB_KIND_GERBER);
   ASSERT_EQ(doc.Convert(&req), FGB_CONVERT_DONE);
-  EXPECT_EQ(slurp(path), "D02*G54D11*\r\nX2000Y0D02*X3000Y0D01*\r\nD02*G54D11*\r\nX0Y0D02*X1000Y0D01*\r\nD02*M02*");
+  EXPECT_EQ(slurp(path),
+            "D02*G54D11*\r\nX2000Y0D02*X3000Y0D01*\r\nD02*G54D11*\r\nX0Y0D02*X1000Y0D01*\r\nD02*M02*");
   req.selection_only = 1;
   ASSERT_EQ(doc.Convert(&req), FGB_CONVERT_DONE);
   EXPECT_EQ(slurp(path), "D02*G54D11*\r\nX0Y0D02*X1000Y0D01*\r\nD02*M02*");
@@ -101,8 +101,8 @@ TEST(Dispatcher, ElapsedTimeComesBackFromHpglAndGerberOnly) {
     float before, after;
     bool document;
   } rows[] = {
-      {FGB_KIND_HPGL, 0, -1.0f, -1.0f, true},   {FGB_KIND_GERBER, 0, -1.0f, 0.0f, true},
-      {FGB_KIND_DXF, 0, -1.0f, -1.0f, false},   {FGB_KIND_GERBER_CUTTER, 0, 7.5f, 7.5f, false},
+      {FGB_KIND_HPGL, 0, -1.0f, -1.0f, true},           {FGB_KIND_GERBER, 0, -1.0f, 0.0f, true},
+      {FGB_KIND_DXF, 0, -1.0f, -1.0f, false},           {FGB_KIND_GERBER_CUTTER, 0, 7.5f, 7.5f, false},
       {FGB_KIND_GERBER_CUTTER, 1, -1.0f, -1.0f, false},
   };
   for (const auto& r : rows) {

@@ -26,7 +26,9 @@ std::string dxf(const Doc& d, int variant = 0) {
 
 std::vector<Recorded> read(const std::string& s) { return read_with(read_dxf, s); }
 
-std::string entities(const std::string& body) { return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n"; }
+std::string entities(const std::string& body) {
+  return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n";
+}
 
 TEST(DxfWrite, CircleOfOneInchAndWidthInFiveDecimals) {
   Doc d;
@@ -68,7 +70,7 @@ TEST(DxfWrite, ColourNumbers) {
   const struct {
     float r, g, b;
     int number;
-  } rows[] = {{1, 1, 1, 7}, {1, 1, 0, 2}, {1, 0, 1, 5}, {1, 0, 0, 1}, {0, 1, 1, 4},
+  } rows[] = {{1, 1, 1, 7}, {1, 1, 0, 2}, {1, 0, 1, 5}, {1, 0, 0, 1},          {0, 1, 1, 4},
               {0, 1, 0, 3}, {0, 0, 1, 6}, {0, 0, 0, 8}, {0.5f, 0.5f, 0.5f, 8}, {0.999995f, 1, 1, 7}};
   for (const auto& r : rows) EXPECT_EQ(dxf_colour_number(gr_rgbcol{r.r, r.g, r.b}), r.number);
 }
@@ -91,21 +93,24 @@ TEST(DxfWrite, NumbersIgnoreTheProcessLocale) {
 
 TEST(DxfRead, PolylineClosedFlagRules) {
   // Flag 1 with the first point repeated: kept as written.
-  auto e = read(entities("  0\nPOLYLINE\n 70\n     1\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n"
-                         "  0\nVERTEX\n 10\n25.4\n 20\n0.0\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n  0\nSEQEND\n"));
+  auto e =
+      read(entities("  0\nPOLYLINE\n 70\n     1\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n"
+                    "  0\nVERTEX\n 10\n25.4\n 20\n0.0\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n  0\nSEQEND\n"));
   ASSERT_EQ(e.size(), 1u);
   EXPECT_TRUE(e[0].closed);
   EXPECT_EQ(e[0].pts.size(), 3u);
   // No flag, ends coincide: closed with one point fewer.
-  e = read(entities("  0\nPOLYLINE\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n  0\nVERTEX\n 10\n25.4\n 20\n0.0\n"
+  e =
+      read(entities("  0\nPOLYLINE\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n  0\nVERTEX\n 10\n25.4\n 20\n0.0\n"
                     "  0\nVERTEX\n 10\n25.4\n 20\n25.4\n  0\nVERTEX\n 10\n0.0\n 20\n0.0\n  0\nSEQEND\n"));
   ASSERT_EQ(e.size(), 1u);
   EXPECT_TRUE(e[0].closed);
   ASSERT_EQ(e[0].pts.size(), 3u);
   EXPECT_DOUBLE_EQ(e[0].pts[2].y, 25.4 * kMm);
   // The last 70 before SEQEND wins, also one inside a VERTEX.
-  e = read(entities("  0\nPOLYLINE\n 70\n1\n  0\nVERTEX\n 10\n0\n 20\n0\n 70\n0\n  0\nVERTEX\n 10\n1\n 20\n1\n"
-                    "  0\nSEQEND\n"));
+  e = read(
+      entities("  0\nPOLYLINE\n 70\n1\n  0\nVERTEX\n 10\n0\n 20\n0\n 70\n0\n  0\nVERTEX\n 10\n1\n 20\n1\n"
+               "  0\nSEQEND\n"));
   ASSERT_EQ(e.size(), 1u);
   EXPECT_FALSE(e[0].closed);
   // No vertices, or one: nothing.
@@ -114,8 +119,9 @@ TEST(DxfRead, PolylineClosedFlagRules) {
 }
 
 TEST(DxfRead, VertexTakesTheLastTenBeforeItsTwenty) {
-  const auto e = read(entities("  0\nPOLYLINE\n  0\nVERTEX\n 20\n9\n 10\n1\n 10\n2\n 20\n3\n"
-                               "  0\nVERTEX\n 10\n4\n 20\n5\n  0\nSEQEND\n"));
+  const auto e =
+      read(entities("  0\nPOLYLINE\n  0\nVERTEX\n 20\n9\n 10\n1\n 10\n2\n 20\n3\n"
+                    "  0\nVERTEX\n 10\n4\n 20\n5\n  0\nSEQEND\n"));
   ASSERT_EQ(e.size(), 1u);
   EXPECT_DOUBLE_EQ(e[0].pts[0].x, 2 * kMm);
   EXPECT_DOUBLE_EQ(e[0].pts[0].y, 3 * kMm);
@@ -126,7 +132,8 @@ TEST(DxfRead, WhiteComesBackGreyAndColourCarriesOver) {
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].style.color.r, 0.5f);
   EXPECT_EQ(e[0].style.color.g, 0.5f);
-  e = read(entities("  0\nARC\n 62\n3\n 39\n0.025\n 10\n0\n 20\n0\n 40\n25.4\n 50\n0\n 51\n90\n"
+  e =
+      read(entities("  0\nARC\n 62\n3\n 39\n0.025\n 10\n0\n 20\n0\n 40\n25.4\n 50\n0\n 51\n90\n"
                     "  0\nARC\n 10\n0\n 20\n0\n 40\n50.8\n 50\n90\n 51\n180\n"));
   ASSERT_EQ(e.size(), 2u);
   for (const auto& a : e) {
@@ -144,14 +151,16 @@ TEST(DxfRead, WhiteComesBackGreyAndColourCarriesOver) {
 }
 
 TEST(DxfRead, PolylineOnlyInEntitiesOrBlocksButLineAnywhere) {
-  const std::string header = "  0\nSECTION\n  2\nHEADER\n  0\nLINE\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"
-                             "  0\nPOLYLINE\n  0\nVERTEX\n 10\n0\n 20\n0\n  0\nVERTEX\n 10\n5\n 20\n5\n"
-                             "  0\nSEQEND\n  0\nENDSEC\n";
+  const std::string header =
+      "  0\nSECTION\n  2\nHEADER\n  0\nLINE\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"
+      "  0\nPOLYLINE\n  0\nVERTEX\n 10\n0\n 20\n0\n  0\nVERTEX\n 10\n5\n 20\n5\n"
+      "  0\nSEQEND\n  0\nENDSEC\n";
   auto e = read(header);
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].kind, kSegment);
-  e = read("  0\nSECTION\n  2\nBLOCKS\n  0\nPOLYLINE\n  0\nVERTEX\n 10\n0\n 20\n0\n  0\nVERTEX\n"
-           " 10\n5\n 20\n5\n  0\nSEQEND\n  0\nENDSEC\n");
+  e = read(
+      "  0\nSECTION\n  2\nBLOCKS\n  0\nPOLYLINE\n  0\nVERTEX\n 10\n0\n 20\n0\n  0\nVERTEX\n"
+      " 10\n5\n 20\n5\n  0\nSEQEND\n  0\nENDSEC\n");
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].kind, kPolyline);
 }
@@ -159,11 +168,11 @@ TEST(DxfRead, PolylineOnlyInEntitiesOrBlocksButLineAnywhere) {
 TEST(DxfRead, TruncatedOrMalformedInputKeepsWhatCameBefore) {
   const std::string one = "  0\nCIRCLE\n 10\n0\n 20\n0\n 40\n1\n";
   const std::vector<std::string> tails = {
-      "  0\nLINE\n 10\n0\n 20\n0\n 11\n1\n",           // ends before 21
-      "  0\nPOLYLINE\n  0\nVERTEX\n 10\n1\n 20\n",        // ends inside a vertex
+      "  0\nLINE\n 10\n0\n 20\n0\n 11\n1\n",                   // ends before 21
+      "  0\nPOLYLINE\n  0\nVERTEX\n 10\n1\n 20\n",             // ends inside a vertex
       "  0\nARC\n 10\nabc\n 20\n0\n 40\n1\n 50\n0\n 51\n9\n",  // not a number
-      "  0\nCIRCLE\n 40\nnan\n",                          // not a finite number
-      "  0\nCIRCLE\n 40\n1e999\n",                        // out of range
+      "  0\nCIRCLE\n 40\nnan\n",                               // not a finite number
+      "  0\nCIRCLE\n 40\n1e999\n",                             // out of range
   };
   for (const auto& t : tails) {
     const auto e = read(entities(one + t + one));

@@ -135,7 +135,8 @@ TEST(GerberRead, SignedCoordinatesAreReadAndBlocksWithPointsDropped) {
 
 TEST(GerberRead, ParameterBlocksAndLineEndsAreSkipped) {
   const std::string text =
-      "%FSLAX23Y23*%\r\n%MOIN*%\r\n%ADD11C,0.025*%\r\nG54D11*\r\nX100Y100D02*\r\nX200Y100D01*\r\nD02*\r\nM02*\r\n";
+      "%FSLAX23Y23*%\r\n%MOIN*%\r\n%ADD11C,0.025*%\r\nG54D11*\r\nX100Y100D02*\r\nX200Y100D01*\r\nD02*\r\nM02*"
+      "\r\n";
   const auto e = read_with(read_gerber, text, with_table());
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].kind, kSegment);

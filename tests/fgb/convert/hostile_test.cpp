@@ -44,7 +44,8 @@ struct Reader {
   const char* name;
   ReadFn fn;
 };
-const Reader kReaders[] = {{"hpgl", read_hpgl}, {"dxf", read_dxf}, {"gerber", read_gerber}, {"cutter", read_cutter}};
+const Reader kReaders[] = {
+    {"hpgl", read_hpgl}, {"dxf", read_dxf}, {"gerber", read_gerber}, {"cutter", read_cutter}};
 
 size_t read_all(const std::string& bytes, CountingSink& sink) {
   static float apertures[100];
@@ -84,9 +85,10 @@ TEST(Hostile, NumbersOfTwoToTheThirtyFirstAndBeyond) {
 
 TEST(Hostile, AMillionCommandsWithoutArgumentsRunInLinearTime) {
   const auto start = std::chrono::steady_clock::now();
-  for (const std::string& unit : {std::string("PD"), std::string("PA"), std::string("PU;"), std::string("CI"),
-                                  std::string("SP"), std::string("AA"), std::string("D01*"), std::string("M14*"),
-                                  std::string("VERTEX\n"), std::string("POLYLINE\nENTITIES\n")}) {
+  for (const std::string& unit :
+       {std::string("PD"), std::string("PA"), std::string("PU;"), std::string("CI"), std::string("SP"),
+        std::string("AA"), std::string("D01*"), std::string("M14*"), std::string("VERTEX\n"),
+        std::string("POLYLINE\nENTITIES\n")}) {
     CountingSink sink;
     read_all(repeat(unit, 1000000), sink);
   }
@@ -139,8 +141,9 @@ TEST(Hostile, LongLinesAndLongPaths) {
   CountingSink sink;
   read_hpgl(reinterpret_cast<const uint8_t*>(pairs.data()), pairs.size(), sink, {});
   EXPECT_EQ(sink.points, (mb << 18) + 1);
-  for (const std::string& line : {std::string(mb << 20, '7'), std::string(mb << 20, 'A'), std::string(mb << 20, ' '),
-                                  "ENTITIES POLYLINE " + repeat("VERTEX 10 1 20 2 ", mb << 16)}) {
+  for (const std::string& line :
+       {std::string(mb << 20, '7'), std::string(mb << 20, 'A'), std::string(mb << 20, ' '),
+        "ENTITIES POLYLINE " + repeat("VERTEX 10 1 20 2 ", mb << 16)}) {
     CountingSink s;
     read_all(line, s);
   }

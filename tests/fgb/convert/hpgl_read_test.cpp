@@ -91,11 +91,8 @@ TEST(HpglRead, NoShiftIsUndoneAndRealsAreCoordinates) {
 
 TEST(HpglRead, SeparatorsAndLineEnds) {
   const std::vector<std::string> inputs = {
-      "PU0,0;PD10,0;PD10,10;PU;",
-      "PU0,0\nPD10,0\nPD10,10\nPU\n",
-      "PU0,0\r\nPD10,0\r\nPD10,10\r\nPU\r\n",
-      "PU0,0\rPD10,0\rPD10 10\rPU\r",
-      "PU 0 0;PD 10 0;PD 10,10;PU;",
+      "PU0,0;PD10,0;PD10,10;PU;",     "PU0,0\nPD10,0\nPD10,10\nPU\n", "PU0,0\r\nPD10,0\r\nPD10,10\r\nPU\r\n",
+      "PU0,0\rPD10,0\rPD10 10\rPU\r", "PU 0 0;PD 10 0;PD 10,10;PU;",
   };
   for (const auto& in : inputs) {
     const auto e = hpgl(in);

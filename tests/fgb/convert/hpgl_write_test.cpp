@@ -143,8 +143,8 @@ TEST(HpglOrdered, WithoutPathsTheTimeIsLeftAlone) {
 
 TEST(HpglOrdered, APenChangeStartsANewRun) {
   Doc d;
-  d.segment({0, 0}, {1, 0}, width_style(0.012));   // pen 2, collected first
-  d.segment({5, 0}, {6, 0}, width_style(0.055));   // pen 1
+  d.segment({0, 0}, {1, 0}, width_style(0.012));  // pen 2, collected first
+  d.segment({5, 0}, {6, 0}, width_style(0.055));  // pen 1
   float t = 0;
   EXPECT_EQ(ordered(d, t), crlf("IN;\nPU;SP1;LT;VS2;PU-5920,-6900;PD;PA-4904,-6900;"
                                 "PU;SP2;LT;VS2;PU-11000,-6900;PD;PA-9984,-6900;"));
@@ -257,8 +257,10 @@ std::string reference_order(std::vector<RefPath> paths, double& t) {
   }
   int head = n - 1;
   const auto unlink = [&](int i) {
-    if (paths[i].prev != -1) paths[paths[i].prev].next = paths[i].next;
-    else head = paths[i].next;
+    if (paths[i].prev != -1)
+      paths[paths[i].prev].next = paths[i].next;
+    else
+      head = paths[i].next;
     if (paths[i].next != -1) paths[paths[i].next].prev = paths[i].prev;
   };
   PlotterPoint pos{0, 0};
@@ -311,8 +313,10 @@ std::string reference_order(std::vector<RefPath> paths, double& t) {
         break;
       }
       emit(best, best_rev);
-      if (best == cur) cur = head, k = 0;
-      else cur = after;
+      if (best == cur)
+        cur = head, k = 0;
+      else
+        cur = after;
       best = head;
       best_d = best != -1 ? reach(best, best_rev) : 0;
     }

@@ -25,10 +25,36 @@ std::string c_fixed(double v, int precision) {
 }
 
 TEST(FileNumbers, FixedMatchesTheCFormatDigitForDigit) {
-  const double values[] = {0.0, -0.0, 1.0, -1.0, 0.5, 25.4, 0.012f, 0.0000005, 0.0000015, 0.0000025,
-                           -0.0000004, 2.5e-7, 1234567.8912345, 1e15, 1e22, -1e300, DBL_MAX, DBL_MIN,
-                           DBL_TRUE_MIN, 290.0 * 0.001, 89.99999999999999, 0.1 + 0.2, 90.00000000000001,
-                           HUGE_VAL, -HUGE_VAL, 5e-6, 0.125, 0.375, 2.5, 1e-5};
+  const double values[] = {0.0,
+                           -0.0,
+                           1.0,
+                           -1.0,
+                           0.5,
+                           25.4,
+                           0.012f,
+                           0.0000005,
+                           0.0000015,
+                           0.0000025,
+                           -0.0000004,
+                           2.5e-7,
+                           1234567.8912345,
+                           1e15,
+                           1e22,
+                           -1e300,
+                           DBL_MAX,
+                           DBL_MIN,
+                           DBL_TRUE_MIN,
+                           290.0 * 0.001,
+                           89.99999999999999,
+                           0.1 + 0.2,
+                           90.00000000000001,
+                           HUGE_VAL,
+                           -HUGE_VAL,
+                           5e-6,
+                           0.125,
+                           0.375,
+                           2.5,
+                           1e-5};
   for (double v : values)
     for (int p : {5, 6}) EXPECT_EQ(fixed(v, p), c_fixed(v, p)) << v;
   std::mt19937_64 rng(7);
@@ -42,8 +68,9 @@ TEST(FileNumbers, FixedMatchesTheCFormatDigitForDigit) {
 }
 
 TEST(FileNumbers, IntegersMatchTheCFormat) {
-  std::vector<int32_t> values = {0, 1, -1, 9, 10, 99, 100, 101, 999, 1000, -1000, 99999, 100000,
-                                 1234567890, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+  std::vector<int32_t> values = {0,      1,          -1,        9,         10,           99,
+                                 100,    101,        999,       1000,      -1000,        99999,
+                                 100000, 1234567890, INT32_MAX, INT32_MIN, INT32_MIN + 1};
   std::mt19937 rng(3);
   for (int i = 0; i < 20000; ++i) values.push_back(static_cast<int32_t>(rng()) >> (rng() % 31));
   for (int32_t v : values) {
@@ -59,9 +86,18 @@ TEST(FileNumbers, TruncationCorrectsOnlyTheRepresentationError) {
   const struct {
     double v;
     int64_t want;
-  } rows[] = {{289.99999999999997, 290}, {-289.99999999999997, -290}, {290.00000000000006, 290},
-              {0.5, 0},  {-0.5, 0},  {0.9999, 0}, {-1.9999, -1}, {1e18, 1000000000000000000},
-              {1e300, INT64_MAX}, {-1e300, INT64_MIN}, {NAN, 0}, {HUGE_VAL, INT64_MAX}};
+  } rows[] = {{289.99999999999997, 290},
+              {-289.99999999999997, -290},
+              {290.00000000000006, 290},
+              {0.5, 0},
+              {-0.5, 0},
+              {0.9999, 0},
+              {-1.9999, -1},
+              {1e18, 1000000000000000000},
+              {1e300, INT64_MAX},
+              {-1e300, INT64_MIN},
+              {NAN, 0},
+              {HUGE_VAL, INT64_MAX}};
   for (const auto& r : rows) EXPECT_EQ(trunc_file_unit(r.v), r.want) << r.v;
   EXPECT_EQ(trunc_file_unit32(3e9), INT32_MAX);
   EXPECT_EQ(trunc_file_unit32(-3e9), INT32_MIN);

@@ -74,8 +74,10 @@ TEST(PcadPlot, EveryGraphicRecord) {
   f.add(Bytes().u16(0x8095).zeros(6));
   f.add(Bytes().u16(0x80A2).zeros(10));
   f.add(Bytes().u16(0x80A9).u8(0xA8).u8(0x80));
-  f.add(Bytes().u16(0x1234));                           // unknown: two bytes
-  f.add(Bytes().u16(0x80A3).u8(0).u8(20).u16(0).u16(1000).u16(1000).u16(1000).u16(1000).u16(0).u16(0x8080).u16(0));
+  f.add(Bytes().u16(0x1234));  // unknown: two bytes
+  f.add(
+      Bytes().u16(0x80A3).u8(0).u8(20).u16(0).u16(1000).u16(1000).u16(1000).u16(1000).u16(0).u16(0x8080).u16(
+          0));
   const auto e = read_plot(f);
   ASSERT_EQ(e.size(), 6u);
 
@@ -167,7 +169,8 @@ TEST(PcadPolygon, TerminatorsOfPlotAndBoardFiles) {
       {"first point with the end mark ends it", polygon({{0x8080, 7}, {2, 2}, {0x8080, 0}}), 1, 1},
       {"7E with y 0", polygon({{1, 1}, {2, 2}, {0x807E, 0}, {3, 3}, {0x8080, 0}}), 2, 2},
       {"7F with y not 0: plot goes on", polygon({{1, 1}, {0x807F, 4}, {3, 3}, {0x8080, 0}}), 2, 1},
-      {"7E with y not 0: plot goes on", polygon({{1, 1}, {0x807E, 9}, {0x807E, 9}, {3, 3}, {0x8080, 0}}), 2, 1},
+      {"7E with y not 0: plot goes on", polygon({{1, 1}, {0x807E, 9}, {0x807E, 9}, {3, 3}, {0x8080, 0}}), 2,
+       1},
       {"y 0 later is a point", polygon({{1, 1}, {2, 0}, {0x8080, 0}}), 2, 2},
       {"no terminator: the end of the file", polygon({{1, 1}, {2, 2}, {3, 3}}), 3, 3},
   };
@@ -309,7 +312,12 @@ TEST(PcadBoard, LayerMinusOneStaysLinearOnALargeFile) {
   // Every position starts a section: files of one section from the fifth
   // byte on read as such.
   Bytes one;
-  one.u32(0).zeros(8).add(record(0x80A8, 1, {1, 2, 3, 4})).u16(0x0001).zeros(10).add(record(0x80A8, 1, {5, 6, 7, 8}))
+  one.u32(0)
+      .zeros(8)
+      .add(record(0x80A8, 1, {1, 2, 3, 4}))
+      .u16(0x0001)
+      .zeros(10)
+      .add(record(0x80A8, 1, {5, 6, 7, 8}))
       .u16(0x8005);
   EXPECT_EQ(read_board(one, -1).size(), 2u);
   // 4 MB of noise and of records: reading finishes (a scan that went back

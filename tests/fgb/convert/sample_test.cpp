@@ -44,7 +44,8 @@ void build_sample(MainDB& doc) {
   const double x0 = 11.0, y0 = 7.0;
   add_polyline(doc, {{x0, y0}, {x0 + 8, y0}, {x0 + 8, y0 + 6}, {x0, y0 + 6}}, true, kPen1);  // frame
   std::vector<gr_cpoint> road;
-  for (int i = 0; i <= 64; ++i) road.push_back({x0 + 0.5 + 7.0 * i / 64, y0 + 1.0 + 0.15 * std::sin(i * M_PI / 8)});
+  for (int i = 0; i <= 64; ++i)
+    road.push_back({x0 + 0.5 + 7.0 * i / 64, y0 + 1.0 + 0.15 * std::sin(i * M_PI / 8)});
   add_polyline(doc, road, false, kPen3);
   // Wheels with spokes.
   for (double cx : {x0 + 2.5, x0 + 5.0}) {
@@ -53,13 +54,13 @@ void build_sample(MainDB& doc) {
     circle(c, 0.08, kPen2);
     for (int k = 0; k < 8; ++k) {
       const double a = k * M_PI / 4;
-      seg({c.x + 0.08 * std::cos(a), c.y + 0.08 * std::sin(a)}, {c.x + 0.78 * std::cos(a), c.y + 0.78 * std::sin(a)},
-          kPen2);
+      seg({c.x + 0.08 * std::cos(a), c.y + 0.08 * std::sin(a)},
+          {c.x + 0.78 * std::cos(a), c.y + 0.78 * std::sin(a)}, kPen2);
     }
   }
   // Frame of the bicycle, saddle and handlebar.
-  add_polyline(doc, {{x0 + 2.5, y0 + 2.0}, {x0 + 3.5, y0 + 2.0}, {x0 + 4.4, y0 + 3.2}, {x0 + 3.1, y0 + 3.2}}, true,
-               kPen1);
+  add_polyline(doc, {{x0 + 2.5, y0 + 2.0}, {x0 + 3.5, y0 + 2.0}, {x0 + 4.4, y0 + 3.2}, {x0 + 3.1, y0 + 3.2}},
+               true, kPen1);
   seg({x0 + 3.5, y0 + 2.0}, {x0 + 3.0, y0 + 3.5}, kPen1);
   seg({x0 + 2.75, y0 + 3.5}, {x0 + 3.3, y0 + 3.5}, kPen4);
   seg({x0 + 4.4, y0 + 3.2}, {x0 + 5.0, y0 + 2.0}, kPen1);
@@ -70,8 +71,8 @@ void build_sample(MainDB& doc) {
   circle(sun, 0.45, kPen3);
   for (int k = 0; k < 12; ++k) {
     const double a = k * M_PI / 6;
-    seg({sun.x + 0.55 * std::cos(a), sun.y + 0.55 * std::sin(a)}, {sun.x + 0.8 * std::cos(a), sun.y + 0.8 * std::sin(a)},
-        kPen2);
+    seg({sun.x + 0.55 * std::cos(a), sun.y + 0.55 * std::sin(a)},
+        {sun.x + 0.8 * std::cos(a), sun.y + 0.8 * std::sin(a)}, kPen2);
   }
   arc(sun, 0.95, M_PI * 0.6, M_PI * 1.4, kPen2);
   // A star in the corner.

@@ -36,7 +36,8 @@ class Wmf {
     return *this;
   }
   Wmf& pen(int style, int width, uint32_t colorref) {
-    return rec(0x02FA, {style, width, 0, static_cast<int>(colorref & 0xffff), static_cast<int>(colorref >> 16)});
+    return rec(0x02FA,
+               {style, width, 0, static_cast<int>(colorref & 0xffff), static_cast<int>(colorref >> 16)});
   }
   Wmf& brush(int style, uint32_t colorref, int hatch = 0) {
     return rec(0x02FC, {style, static_cast<int>(colorref & 0xffff), static_cast<int>(colorref >> 16), hatch});

@@ -18,7 +18,11 @@ namespace {
 
 Wmf two_polylines() {
   Wmf w;
-  w.polyline({{0, 0}, {1000, 0}}).pen(PS_SOLID, 10, 0xff).select(0).polyline({{0, 0}, {0, 2000}, {500, 500}}).eof();
+  w.polyline({{0, 0}, {1000, 0}})
+      .pen(PS_SOLID, 10, 0xff)
+      .select(0)
+      .polyline({{0, 0}, {0, 2000}, {500, 500}})
+      .eof();
   return w;
 }
 
@@ -42,7 +46,8 @@ TEST(WmfFile, PlaceableOrNot) {
       {"plain", two_polylines().bits(), 0},
       {"empty", "", 0},
   };
-  for (const auto& r : rows) EXPECT_EQ(FileIsPlaceable(t.write("f.wmf", r.bytes).c_str()), r.placeable) << r.name;
+  for (const auto& r : rows)
+    EXPECT_EQ(FileIsPlaceable(t.write("f.wmf", r.bytes).c_str()), r.placeable) << r.name;
   EXPECT_EQ(FileIsPlaceable((fs::temp_directory_path() / "kalvex-no-such-file.wmf").c_str()), 0);
   EXPECT_EQ(FileIsPlaceable(nullptr), 0);
 }
@@ -90,7 +95,8 @@ TEST(WmfFile, PlaceableHeaderAndTheSizeItGives) {
   units = 7;
   EXPECT_EQ(GetPlaceableMetaFile(t.write("d.wmf", file.substr(0, 21)).c_str(), &units), nullptr);
   EXPECT_EQ(units, 7);
-  EXPECT_EQ(GetPlaceableMetaFile((fs::temp_directory_path() / "kalvex-no-such-file.wmf").c_str(), &units), nullptr);
+  EXPECT_EQ(GetPlaceableMetaFile((fs::temp_directory_path() / "kalvex-no-such-file.wmf").c_str(), &units),
+            nullptr);
   // No room for the units: still loads.
   mf = GetPlaceableMetaFile(t.write("e.wmf", file).c_str(), nullptr);
   EXPECT_NE(mf, nullptr);
@@ -115,7 +121,8 @@ TEST(WmfFile, PlainMetafilesAndOthers) {
 
 TEST(WmfFile, ConvertingALoadedMetafile) {
   const std::string bits = two_polylines().bits();
-  HMETAFILE mf = SetMetaFileBitsEx(static_cast<uint32_t>(bits.size()), reinterpret_cast<const uint8_t*>(bits.data()));
+  HMETAFILE mf =
+      SetMetaFileBitsEx(static_cast<uint32_t>(bits.size()), reinterpret_cast<const uint8_t*>(bits.data()));
   ASSERT_NE(mf, nullptr);
   MainDB doc;
   Pconvert req{};

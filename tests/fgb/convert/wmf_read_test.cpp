@@ -34,10 +34,12 @@ constexpr uint32_t kBlue = 0xff0000;
 
 TEST(WmfRead, PenChangeBetweenTwoPolylines) {
   Wmf w;
-  w.polyline({{0, 0}, {10, 0}})                 // default pen: black, width 0
-      .pen(PS_SOLID, 2, kRed).select(0)
+  w.polyline({{0, 0}, {10, 0}})  // default pen: black, width 0
+      .pen(PS_SOLID, 2, kRed)
+      .select(0)
       .polyline({{0, 0}, {1000, 500}, {2000, 0}})
-      .pen(PS_DASH, 5, kBlue).select(1)
+      .pen(PS_DASH, 5, kBlue)
+      .select(1)
       .polyline({{5, 5}, {6, 6}})
       .eof();
   const auto e = convert(w, scale_of(1.0 / 1000));
@@ -62,7 +64,8 @@ TEST(WmfRead, PenChangeBetweenTwoPolylines) {
 // the first lost its closing edge); a polyline only when its ends meet.
 TEST(WmfRead, PolygonsAlwaysClosedPolylinesWhenTheLastPointRepeatsTheFirst) {
   Wmf w;
-  w.brush(BS_HATCHED, 0x00ff00, HS_CROSS).select(0)
+  w.brush(BS_HATCHED, 0x00ff00, HS_CROSS)
+      .select(0)
       .polygon({{0, 0}, {100, 0}, {100, 100}, {0, 0}})
       .polygon({{0, 0}, {100, 0}, {100, 100}})
       .polyline({{-3, 7}, {4, 4}, {-3, 7}})
@@ -102,8 +105,14 @@ TEST(WmfRead, StateChangesApplyToLaterRecordsOnly) {
   // A pen created, selected, deleted while selected (it stays in force),
   // and a stale index that selects nothing.
   Wmf w;
-  w.pen(PS_SOLID, 3, kRed).select(0).remove(0).polyline({{0, 0}, {1, 1}}).select(0).select(7)
-      .polyline({{0, 0}, {1, 1}}).eof();
+  w.pen(PS_SOLID, 3, kRed)
+      .select(0)
+      .remove(0)
+      .polyline({{0, 0}, {1, 1}})
+      .select(0)
+      .select(7)
+      .polyline({{0, 0}, {1, 1}})
+      .eof();
   const auto e = convert(w);
   ASSERT_EQ(e.size(), 2u);
   expect_colour(e[0].style.color, rgb(1, 0, 0), "deleted while selected");
@@ -114,19 +123,23 @@ TEST(WmfRead, ObjectTableIndicesAsPlaybackHasThem) {
   // Every creating record takes the lowest free slot, fonts, palettes and
   // regions too, so that later indices point where the writer meant.
   Wmf w;
-  w.pen(PS_SOLID, 1, kRed)            // 0
-      .font()                         // 1
-      .brush(BS_SOLID, kBlue)         // 2
-      .palette()                      // 3
-      .region()                       // 4
-      .pen(PS_SOLID, 4, 0x00ff00)     // 5
-      .remove(1)                      // 1 free
-      .remove(0)                      // 0 free
-      .pen(PS_SOLID, 9, 0x808080)     // 0 again
-      .brush(BS_NULL, 0)              // 1 again
-      .select(2).select(0)
+  w.pen(PS_SOLID, 1, kRed)         // 0
+      .font()                      // 1
+      .brush(BS_SOLID, kBlue)      // 2
+      .palette()                   // 3
+      .region()                    // 4
+      .pen(PS_SOLID, 4, 0x00ff00)  // 5
+      .remove(1)                   // 1 free
+      .remove(0)                   // 0 free
+      .pen(PS_SOLID, 9, 0x808080)  // 0 again
+      .brush(BS_NULL, 0)           // 1 again
+      .select(2)
+      .select(0)
       .polygon({{0, 0}, {1, 0}, {1, 1}})
-      .select(5).select(1).select(3).select(4)  // palette and region: no pen, no brush
+      .select(5)
+      .select(1)
+      .select(3)
+      .select(4)  // palette and region: no pen, no brush
       .polygon({{0, 0}, {1, 0}, {1, 1}})
       .eof();
   const auto e = convert(w);
@@ -159,7 +172,8 @@ TEST(WmfRead, TransformShiftsRotatesAndMirrors) {
   EXPECT_DOUBLE_EQ(e[0].pts[0].x, want.x);
   EXPECT_DOUBLE_EQ(e[0].pts[0].y, want.y);
   // A transform no drawing could come from reads nothing.
-  for (double bad : {double{NAN}, double{INFINITY}, 1e200}) EXPECT_TRUE(convert(w, scale_of(bad)).empty()) << bad;
+  for (double bad : {double{NAN}, double{INFINITY}, 1e200})
+    EXPECT_TRUE(convert(w, scale_of(bad)).empty()) << bad;
 }
 
 TEST(WmfRead, BitmapsAndUnknownRecordsAddNothing) {
@@ -238,7 +252,11 @@ TEST(WmfRead, NotAMetafileReadsNothing) {
   EXPECT_TRUE(read_with(read_wmf, w.bits().substr(0, 17)).empty());
   // Cut anywhere: never more than the whole gives, never a bad point.
   Wmf many;
-  many.pen(PS_SOLID, 1, kRed).select(0).polygon({{0, 0}, {5, 5}, {9, 0}}).poly_polygon({{{1, 1}, {2, 2}}, {{3, 3}}}).eof();
+  many.pen(PS_SOLID, 1, kRed)
+      .select(0)
+      .polygon({{0, 0}, {5, 5}, {9, 0}})
+      .poly_polygon({{{1, 1}, {2, 2}}, {{3, 3}}})
+      .eof();
   const std::string all = many.bits();
   for (size_t n = 0; n <= all.size(); ++n) {
     const auto e = read_with(read_wmf, all.substr(0, n));

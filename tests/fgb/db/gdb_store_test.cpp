@@ -56,7 +56,8 @@ TEST(ElementStore, WalkGivesElementsInOrderWithKindsAndStyles) {
 
   auto elems = list_elems(db.get());
   ASSERT_EQ(elems.size(), 7u);
-  const int kinds[] = {FGB_SEGMENT, FGB_CIRCLE, FGB_ARC, FGB_FLASH, FGB_POLYLINE, FGB_POLYLINES, FGB_POLYLINES};
+  const int kinds[] = {FGB_SEGMENT,  FGB_CIRCLE,    FGB_ARC,      FGB_FLASH,
+                       FGB_POLYLINE, FGB_POLYLINES, FGB_POLYLINES};
   const float widths[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
   const bool fills[] = {false, false, false, false, true, true, false};
   for (std::size_t i = 0; i < elems.size(); ++i) {

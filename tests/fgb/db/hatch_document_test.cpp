@@ -64,7 +64,10 @@ TEST(HatchElement, OffsetShortensOrRemovesSegments) {
     double offset;
     std::size_t count;
     double x1, x2;
-  } rows[] = {{0.1, 3, 0.1, 0.9}, {0.49999, 3, 0.49999, 0.50001}, {0.499996, 0, 0, 0}, {0.6, 0, 0, 0},
+  } rows[] = {{0.1, 3, 0.1, 0.9},
+              {0.49999, 3, 0.49999, 0.50001},
+              {0.499996, 0, 0, 0},
+              {0.6, 0, 0, 0},
               {-0.5, 3, -0.5, 1.5}};
   PolyBuf sq(square(0, 0, 1), 1);
   for (const Row& r : rows) {
@@ -119,9 +122,9 @@ TEST(HatchPresets, WidthAndColourReplacedDashKept) {
     int preset;
     float width;
     gr_rgbcol color;
-  } rows[] = {{1, 0.055f, {1, 0, 0}}, {2, 0.012f, {1, 1, 0}}, {3, 0.025f, {0, 1, 0}}, {4, 0.039f, {0, 1, 1}},
-              {-1, 0.0f, {0, 0, 0}},  {-2, 0.3f, {0.2f, 0.4f, 0.6f}}, {0, 0.3f, {0.2f, 0.4f, 0.6f}},
-              {5, 0.3f, {0.2f, 0.4f, 0.6f}}};
+  } rows[] = {{1, 0.055f, {1, 0, 0}},        {2, 0.012f, {1, 1, 0}},       {3, 0.025f, {0, 1, 0}},
+              {4, 0.039f, {0, 1, 1}},        {-1, 0.0f, {0, 0, 0}},        {-2, 0.3f, {0.2f, 0.4f, 0.6f}},
+              {0, 0.3f, {0.2f, 0.4f, 0.6f}}, {5, 0.3f, {0.2f, 0.4f, 0.6f}}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.preset);
     gr_curve_style s = fgb::hatch_style(req, r.preset);

@@ -31,10 +31,10 @@ double snap(double v, std::mt19937& rng) {
   std::uniform_int_distribution<int> pick(0, 3);
   std::uniform_int_distribution<int> near(0, static_cast<int>(std::size(kNear)) - 1);
   switch (pick(rng)) {
-    case 0: return v;                                                     // anywhere
-    case 1: return std::round(v * 8) / 8;                                 // on a grid height
-    case 2: return std::round(v * 8) / 8 + kNear[near(rng)];              // near one
-    default: return std::round(v * 4) / 4;                                // on a coarser one
+    case 0: return v;                                         // anywhere
+    case 1: return std::round(v * 8) / 8;                     // on a grid height
+    case 2: return std::round(v * 8) / 8 + kNear[near(rng)];  // near one
+    default: return std::round(v * 4) / 4;                    // on a coarser one
   }
 }
 
@@ -69,7 +69,8 @@ std::vector<Shape> corpus() {
   for (int i = 0; i < 20; ++i) {
     Shape s{"set " + std::to_string(i), {}};
     const int members = 1 + static_cast<int>(rng() % 4);
-    for (int m = 0; m < members; ++m) s.members.push_back(gridded_star(3 + static_cast<int>(rng() % 20), 0.2, 2, rng));
+    for (int m = 0; m < members; ++m)
+      s.members.push_back(gridded_star(3 + static_cast<int>(rng() % 20), 0.2, 2, rng));
     out.push_back(s);
   }
   // A run of vertices along a line, crossing and not crossing.
@@ -82,7 +83,8 @@ std::vector<Shape> corpus() {
   out.push_back({"single point", {{{0.5, 0.25}}}});
   out.push_back({"two points", {{{0, 0.25}, {1, 0.75}}}});
   out.push_back({"empty member", {{}, {{0, 0}, {1, 0}, {1, 1}}}});
-  for (auto kind : {offset_corpus::Outline::kSmooth, offset_corpus::Outline::kJitter, offset_corpus::Outline::kSpikes})
+  for (auto kind :
+       {offset_corpus::Outline::kSmooth, offset_corpus::Outline::kJitter, offset_corpus::Outline::kSpikes})
     out.push_back({"bench star", {offset_corpus::bench_star(kind, 3000)}});
   return out;
 }
@@ -169,7 +171,8 @@ TEST(HatchScan, SameSegmentsAsThePlainPath) {
         EXPECT_EQ(scan.fractions, plain.fractions);
         ASSERT_EQ(scan.segments.size(), plain.segments.size()) << step;
         for (std::size_t i = 0; i < plain.segments.size(); ++i) {
-          EXPECT_EQ(std::memcmp(&scan.segments[i], &plain.segments[i], sizeof(gr_segment)), 0) << step << " " << i;
+          EXPECT_EQ(std::memcmp(&scan.segments[i], &plain.segments[i], sizeof(gr_segment)), 0)
+              << step << " " << i;
         }
       }
     }

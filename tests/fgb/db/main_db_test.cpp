@@ -125,8 +125,10 @@ TEST(MainDBDocument, UnknownKindsAndShapesWithoutExtentAreIgnored) {
     int kind;
     const void* shape;
   } rows[] = {
-      {"thick polyline", FGB_THICK_POLYLINE, t},  {"kind 9", 9, tbuf},
-      {"kind 200", 200, tbuf},                    {"empty polyline", FGB_POLYLINE, empty.get()},
+      {"thick polyline", FGB_THICK_POLYLINE, t},
+      {"kind 9", 9, tbuf},
+      {"kind 200", 200, tbuf},
+      {"empty polyline", FGB_POLYLINE, empty.get()},
       {"polylines without members", FGB_POLYLINES, no_members.get()},
       {"bezier without a piece", FGB_BEZIER, short_bez},
       {"null shape", FGB_SEGMENT, nullptr},

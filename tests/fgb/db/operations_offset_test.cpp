@@ -26,7 +26,10 @@ TEST(OperationsInset, SquareOffsetBothWaysBothOrientations) {
     double d;
     double side;  // of the contour
   } rows[] = {
-      {"ccw out", true, 1, 12}, {"ccw in", true, -1, 8}, {"cw out", false, 1, 12}, {"cw in", false, -1, 8},
+      {"ccw out", true, 1, 12},
+      {"ccw in", true, -1, 8},
+      {"cw out", false, 1, 12},
+      {"cw in", false, -1, 8},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

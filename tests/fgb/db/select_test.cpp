@@ -18,9 +18,9 @@ struct Fixture {
   RecordingNotifyTarget win;
   MainDB doc{&win};
   Fixture() {
-    add(0, 0, 10, 10, 1);   // A
-    add(0, 10, 10, 0, 1);   // B
-    add(20, 0, 30, 0, 1);   // C
+    add(0, 0, 10, 10, 1);  // A
+    add(0, 10, 10, 0, 1);  // B
+    add(20, 0, 30, 0, 1);  // C
   }
   ~Fixture() { doc.Delete(); }
   void add(double x1, double y1, double x2, double y2, int side) {
@@ -132,15 +132,19 @@ TEST(Selection, HitTestPerKind) {
     const char* name;
     int kind;
     const void* shape;
-    gr_xy_rect inside;  // the element lies inside: hit
+    gr_xy_rect inside;    // the element lies inside: hit
     gr_xy_rect crossing;  // the outline crosses: hit
-    gr_xy_rect apart;   // no contact: not hit
+    gr_xy_rect apart;     // no contact: not hit
   } rows[] = {
       {"arc", FGB_ARC, &arc, {47, 49, 53, 53}, {49.9, 51.9, 50.1, 52.1}, {49.5, 47, 50.5, 48}},
       {"circle", FGB_CIRCLE, &circle, {58, 48, 62, 52}, {60.9, 49.9, 61.1, 50.1}, {59.9, 49.9, 60.1, 50.1}},
       {"flash", FGB_FLASH, &flash, {69, 49, 71, 51}, {69, 49, 71, 51}, {71, 49, 72, 51}},
       {"polyline", FGB_POLYLINE, poly.get(), {79, 48, 83, 52}, {81.9, 49.9, 82.1, 50.1}, {84, 48, 85, 52}},
-      {"polylines, second member", FGB_POLYLINES, polys.get(), {94, 48, 97, 51}, {95.9, 49.4, 96.1, 49.6},
+      {"polylines, second member",
+       FGB_POLYLINES,
+       polys.get(),
+       {94, 48, 97, 51},
+       {95.9, 49.4, 96.1, 49.6},
        {92, 48, 93, 51}},
       {"bezier", FGB_BEZIER, bez, {99, 48, 104, 53}, {101.4, 51, 101.6, 52}, {101.4, 53, 101.6, 54}},
   };

@@ -28,14 +28,14 @@ extern "C" {
 
 /* File kinds (field kind). */
 enum {
-  FGB_KIND_HPGL = 0,          /* read and written */
-  FGB_KIND_GERBER = 1,        /* RS-274 blocks; read and written */
-  FGB_KIND_DXF = 2,           /* read and written */
-  FGB_KIND_WMF = 3,           /* Windows metafile, read only */
-  FGB_KIND_AI = 4,            /* Adobe Illustrator, read only */
-  FGB_KIND_PCAD_PLOT = 5,     /* PCAD 4.5 plot file, read only */
-  FGB_KIND_PCAD_BOARD = 6,    /* PCAD board, one layer, read only */
-  FGB_KIND_GERBER_CUTTER = 7  /* Gerber dialect of knife cutters; read and written */
+  FGB_KIND_HPGL = 0,         /* read and written */
+  FGB_KIND_GERBER = 1,       /* RS-274 blocks; read and written */
+  FGB_KIND_DXF = 2,          /* read and written */
+  FGB_KIND_WMF = 3,          /* Windows metafile, read only */
+  FGB_KIND_AI = 4,           /* Adobe Illustrator, read only */
+  FGB_KIND_PCAD_PLOT = 5,    /* PCAD 4.5 plot file, read only */
+  FGB_KIND_PCAD_BOARD = 6,   /* PCAD board, one layer, read only */
+  FGB_KIND_GERBER_CUTTER = 7 /* Gerber dialect of knife cutters; read and written */
 };
 
 /* Results of MainDB::Convert. */
@@ -63,41 +63,41 @@ enum {
 typedef void (*fgb_progress_fn)(void* user, double fraction);
 
 typedef struct Pconvert {
-  int32_t direction;              /* 0 read the file into the document, 1 write the document */
-  const char* path;               /* file to read or create; zero-terminated, the caller's */
-  int32_t kind;                   /* FGB_KIND_* */
-  uint8_t optimise;               /* HPGL writing: non-zero orders the paths and estimates the time */
-  int16_t layer_or_flag;          /* reading PCAD boards: the layer; writers ignore it */
-  const float* apertures;         /* aperture sizes (inches) by D-code; null reads as all 0 */
-  const float* sorted_apertures;  /* the same sizes, ascending */
-  int32_t aperture_count;         /* entries of both tables (100) */
-  float elapsed_time;             /* in: -1.0 before a write; out: estimated plotting time (s)
+  int32_t direction;             /* 0 read the file into the document, 1 write the document */
+  const char* path;              /* file to read or create; zero-terminated, the caller's */
+  int32_t kind;                  /* FGB_KIND_* */
+  uint8_t optimise;              /* HPGL writing: non-zero orders the paths and estimates the time */
+  int16_t layer_or_flag;         /* reading PCAD boards: the layer; writers ignore it */
+  const float* apertures;        /* aperture sizes (inches) by D-code; null reads as all 0 */
+  const float* sorted_apertures; /* the same sizes, ascending */
+  int32_t aperture_count;        /* entries of both tables (100) */
+  float elapsed_time;            /* in: -1.0 before a write; out: estimated plotting time (s)
                                      after an HPGL or Gerber write */
-  int32_t dxf_variant;            /* DXF writing: non-zero leaves segments out */
-  HMETAFILE metafile;             /* kind 3: the metafile the caller loaded (still the caller's) */
-  gr_ctrans transform;            /* kind 3: transform of every metafile coordinate and pen width,
+  int32_t dxf_variant;           /* DXF writing: non-zero leaves segments out */
+  HMETAFILE metafile;            /* kind 3: the metafile the caller loaded (still the caller's) */
+  gr_ctrans transform;           /* kind 3: transform of every metafile coordinate and pen width,
                                      logical units to inches (scale 1 / units per inch) */
-  int32_t selection_only;         /* writing: non-zero writes only the selected elements */
+  int32_t selection_only;        /* writing: non-zero writes only the selected elements */
   /* Beyond the program's own request: */
-  fgb_progress_fn progress;       /* null: no progress reports */
-  void* progress_user;            /* handed to progress */
-  int32_t sys_error;              /* out: errno of the file operation that failed, else 0 */
-  fgb_import_report* report;      /* reading: null, or the caller's report, cleared and then filled
+  fgb_progress_fn progress;  /* null: no progress reports */
+  void* progress_user;       /* handed to progress */
+  int32_t sys_error;         /* out: errno of the file operation that failed, else 0 */
+  fgb_import_report* report; /* reading: null, or the caller's report, cleared and then filled
                                      by the reader (<fgb/convert/report.h>) */
-  int32_t cutter_units;           /* reading Gerber-cutter files: units per inch of their numbers,
+  int32_t cutter_units;      /* reading Gerber-cutter files: units per inch of their numbers,
                                      1000 (thousandths, also for 0) or 100 (hundredths) */
-  int64_t max_elements;           /* reading: the most elements the read may create, every 128
+  int64_t max_elements;      /* reading: the most elements the read may create, every 128
                                      bytes of points (about 8 points) counting as one more;
                                      0: the document's SetMaxElements, else scaled to the input
                                      (4 000 000, or one per 4 bytes of the file when more).
                                      writing: the same for the curves flattened on the way
                                      (FGB_CONVERT_TOO_LARGE); 0 scales it to the drawing
                                      (4 000 000, or 16 per element written when more) */
-  int32_t partial;                /* out: 1 when a read that ran out of memory or budget could not
+  int32_t partial;           /* out: 1 when a read that ran out of memory or budget could not
                                      be taken back: the document holds what was read up to there */
-  int32_t force;                  /* writing: non-zero writes a drawing without elements over a
+  int32_t force;             /* writing: non-zero writes a drawing without elements over a
                                      file that is not empty (else FGB_CONVERT_EMPTY) */
-  int32_t not_atomic;             /* out: 1 when the write went straight to a device or a named
+  int32_t not_atomic;        /* out: 1 when the write went straight to a device or a named
                                      pipe, which cannot be replaced as a whole */
 } Pconvert;
 
