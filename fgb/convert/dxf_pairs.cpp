@@ -242,28 +242,33 @@ bool PairCursor::real(const Pair& p, double& out) const noexcept {
   return to_real(p.value, out, reinterpret_cast<const char*>(data_ + end_));
 }
 
-bool to_int16(std::string_view v, int16_t& out) noexcept {
+namespace {
+
+// The integer v starts with, after blanks and a sign; false when it starts
+// with none.
+bool leading_integer(std::string_view v, int64_t& s) noexcept {
   const char* p = v.data();
   const char* end = p + v.size();
   while (p < end && is_blank(*p)) ++p;
   bool negative;
   const char* q = sign(p, end, negative);
   if (q == end || !is_digit(*q)) return false;
-  int64_t s;
   digits(q, end, negative, s);
+  return true;
+}
+
+}  // namespace
+
+bool to_int16(std::string_view v, int16_t& out) noexcept {
+  int64_t s;
+  if (!leading_integer(v, s)) return false;
   out = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(s) & 0xffffu));
   return true;
 }
 
 bool to_int32(std::string_view v, int32_t& out) noexcept {
-  const char* p = v.data();
-  const char* end = p + v.size();
-  while (p < end && is_blank(*p)) ++p;
-  bool negative;
-  const char* q = sign(p, end, negative);
-  if (q == end || !is_digit(*q)) return false;
   int64_t s;
-  digits(q, end, negative, s);
+  if (!leading_integer(v, s)) return false;
   out = static_cast<int32_t>(std::max<int64_t>(s, kIntReadMin));
   return true;
 }

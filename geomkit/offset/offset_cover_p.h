@@ -237,10 +237,6 @@ class PruneTree {
   double list_margin_ = 0;
 };
 
-// Liang-Barsky: the part [*t0, *t1] of a + t (b - a), t in [0, 1], within
-// the box; false when none.
-bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1);
-
 // The part of a segment within a cell's box: a chord runs from border to
 // border, a stub ends inside.
 struct CellPart {

@@ -23,6 +23,11 @@
 
 namespace geomkit::offset {
 
+// Liang-Barsky: the part [*t0, *t1] of a + t (b - a), t in [0, 1], within
+// the box; false when none.
+bool clip_unit(const gr_cpoint& a, const gr_cpoint& b, const gr_xy_rect& r, double* t0, double* t1);
+
+
 // Cells of size h over a rectangle, addressed by one 64-bit key.
 class CellGrid {
  public:
@@ -306,22 +311,9 @@ class BlockWalker {
 
  private:
   static bool clip_to(const gr_xy_rect& r, gr_cpoint& a, gr_cpoint& b) {
-    double t0 = 0, t1 = 1;
+    double t0, t1;
+    if (!clip_unit(a, b, r, &t0, &t1)) return false;
     const double dx = b.x - a.x, dy = b.y - a.y;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x - r.x1, r.x2 - a.x, a.y - r.y1, r.y2 - a.y};
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] == 0) {
-        if (q[i] < 0) return false;
-        continue;
-      }
-      const double t = q[i] / p[i];
-      if (p[i] < 0)
-        t0 = std::max(t0, t);
-      else
-        t1 = std::min(t1, t);
-      if (t0 > t1) return false;
-    }
     const gr_cpoint na{a.x + t0 * dx, a.y + t0 * dy}, nb{a.x + t1 * dx, a.y + t1 * dy};
     a = na;
     b = nb;
