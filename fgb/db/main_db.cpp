@@ -50,8 +50,10 @@ void MainDB::Create() noexcept {
 }
 
 void MainDB::Delete() noexcept {
-  if (owns_pages_ == 1) DestroyInfo();
+  // The undo records go first: records that name elements by position in
+  // the present pages need nothing from them when they go with them.
   DeleteHeads();
+  if (owns_pages_ == 1) DestroyInfo();
   for (KeptStyle* kept : {&kept_style_, &kept_filled_style_}) {
     if (!ns_is_null_obj(kept->cell)) ns_untie_obj(kept->cell);
     kept->cell = ns_null_obj();
@@ -95,6 +97,7 @@ void MainDB::DeleteP(pages* page) noexcept {
 }
 
 void MainDB::destroy_side(int s) noexcept {
+  settle_undo();
   Side sd = side(s);
   for (pages* p = sd.first; p;) {
     pages* next = p->next;
@@ -114,6 +117,7 @@ void MainDB::DestroyInfo() noexcept {
 
 void MainDB::CopyInfo(MainDB* src) noexcept {
   if (!src || src == this) return;
+  settle_undo();
   first_ = src->first_;
   first_s_ = src->first_s_;
   page_count_ = src->page_count_;

@@ -4,12 +4,21 @@
 
 #include <fgb/main_db.h>
 
+namespace fgb {
+class Relocation;
+struct LazyPages;
+}  // namespace fgb
+
 // One record of the undo chain.
 struct UndoRecord {
   UndoRecord* newer;  // one step towards redo, or null
   UndoRecord* older;  // one step towards undo, or null
   MainDB* snapshot;   // a document made with the default constructor
   int32_t depth;      // the chain's maximum length, copied from the document
+  // When not null, the snapshot's pages are these positions in the
+  // neighbouring record's state, on the side of the current record (the
+  // snapshot itself then holds no pages, only its counts and boxes).
+  fgb::LazyPages* lazy = nullptr;
 };
 
 // One side's fields, so that code treating both sides alike names them once.
@@ -32,6 +41,12 @@ bool take_over(MainDB& doc, MainDB* work) noexcept;
 
 // The add budget of an operation that starts from `selected` elements.
 int64_t operation_budget(const MainDB& doc, int64_t selected) noexcept;
+
+// The document is about to take over a rebuilt state whose elements sit
+// where `moved` says: the undo records next to the present one, which may
+// name elements by position in it, follow them. False, and nothing
+// changed, when memory ran out.
+bool relocate_undo(MainDB& doc, const Relocation& moved) noexcept;
 
 // Builds the first record of a document with a window (its snapshot an
 // empty document) and makes it the current record.

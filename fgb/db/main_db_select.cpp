@@ -11,6 +11,7 @@
 #include "db/gdb_p.h"
 #include "db/main_db_p.h"
 #include "db/pages_p.h"
+#include "db/undo_pages_p.h"
 
 #include <geomkit/gr_bez.h>
 #include <geomkit/gr_circle.h>
@@ -139,7 +140,18 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
 
   MainDB* t = new (std::nothrow) MainDB();
   if (!t) return true;
-  if (request->keep) AppendingDB(t, hit_side, hit_side);  // they stay where they are
+  // Where each element goes, for the undo records that name elements by
+  // their place in the document (side index 0 main, 1 selection).
+  fgb::Relocation moved;
+  auto at = [](int s) { return s == 1 ? 0 : 1; };
+  if (request->keep) {
+    AppendingDB(t, hit_side, hit_side);  // they stay where they are
+    // Each in its place, when every one of them was taken.
+    long n = 0;
+    for (pages* p = side(hit_side).first; p; p = p->next)
+      n += fgb::page_known(p) ? p->info.n : fgb_count_gdb(p->gdb);
+    if (t->side_count(hit_side) == n) moved.note(at(hit_side), 0, t->side_count(hit_side), at(hit_side), 0);
+  }
 
   const gr_xy_rect rect = normalised(request->rect);
   int m = request->mode;
@@ -148,23 +160,33 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
   // after the scanned side's own, as if they had been appended to it (read
   // in place: a document that runs out of memory half-way through a copy
   // into itself would hold some elements twice).
+  const int walk_side[2] = {scanned, hit_side};
   pages* walk[2] = {side(scanned).first, request->keep ? nullptr : side(hit_side).first};
-  for (pages* first : walk)
-    for (pages* p = first; p; p = p->next) {
+  for (int w = 0; w < 2; ++w) {
+    const int from = at(walk_side[w]);
+    int32_t pos = 0;  // of the next element on its side
+    for (pages* p = walk[w]; p; p = p->next) {
       // Elements of a known page are already as AddElem stores them: T
       // shares them instead of copying them.
       const bool known = fgb::page_known(p);
       auto add = [&](tag_ns_handler l, const fgb::ElementView& e, const void* data, int to) {
-        if (known && t->add_linked(ns_get_first_obj(l), e.kind, data, e.curve.width, to)) return;
-        t->AddElem(e.kind, data, e.curve, e.fill_or_none(), to);
+        const int32_t before = t->side_count(to);
+        if (!known || !t->add_linked(ns_get_first_obj(l), e.kind, data, e.curve.width, to))
+          t->AddElem(e.kind, data, e.curve, e.fill_or_none(), to);
+        if (t->side_count(to) == before + 1) moved.note(from, pos, 1, at(to), before);
       };
       // A known page that nothing can hit (no hit is left to make, or its
       // box keeps away from the rectangle) stays as it is, whole where the
       // stay side's pages line up with it.
       const bool untouched = known && (m == 2 || far_apart(rect, p->info.box.x1, p->info.box.y1,
                                                            p->info.box.x2, p->info.box.y2));
-      if (untouched && (p->info.n == 0 || t->add_page(p, stay, true))) continue;
-      fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+      const int32_t before = t->side_count(stay);
+      if (untouched && (p->info.n == 0 || t->add_page(p, stay, true))) {
+        moved.note(from, pos, p->info.n, at(stay), before);
+        pos += p->info.n;
+        continue;
+      }
+      auto visit = [&](tag_ns_handler l) {
         fgb::ElementView e;
         fgb::read_element(l, e);
         const void* data = aligned.view(e.data, e.size);
@@ -181,10 +203,22 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
         } else {
           add(l, e, data, stay);
         }
+      };
+      fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+        visit(l);
+        ++pos;
       });
     }
+  }
 
+  if (t->GetFailure() == FGB_FAILED_NONE && !fgb::relocate_undo(*this, moved)) {
+    delete t;  // the undo records could not follow: the selection stays as it was
+    failure_ = FGB_FAILED_NO_MEMORY;
+    return true;
+  }
+  undo_busy_ = true;  // the records next to the present state fit the new one already
   fgb::take_over(*this, t);
+  undo_busy_ = false;
   PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
   return true;
 }

@@ -33,6 +33,24 @@
 // Pages are thus destroyed exactly once, by their one owner, and a page
 // pointer that may be stale (a view's) is never followed.
 //
+// Records by position (db/undo_pages_p.h). A record other than the current
+// one may hold no pages at all and name its elements by position in the
+// state of its neighbour towards the current record; its counts and boxes
+// stay in its snapshot. Such a record depends on that neighbour's state
+// alone, so each change keeps every dependency whole:
+//   - CreateUndo: the new record freezes the present state, which the
+//     record before it named; that record then names by position the pages
+//     it shares with the new one;
+//   - a step to a record links its pages anew from the present ones (whole
+//     pages are shared), and the record left names the pages it shares
+//     with the new present state by position;
+//   - a selection change moves the positions of the records next to the
+//     current one along with the elements (relocate);
+//   - any other change to the document's pages first gives those records
+//     lists of their own again (settle, from destroy_side and CopyInfo).
+// The chain never holds a list only so that a later record can name it:
+// after a selection change the old pages go at once.
+//
 // Unlike a view refreshed only when undo leaves the newest record, leaving
 // any current record refreshes it: after undo, a selection change (which
 // takes no snapshot and destroys the pages the view named) and a second
@@ -41,7 +59,10 @@
 #include <fgb/main_db.h>
 
 #include "db/main_db_p.h"
+#include "db/pages_p.h"
+#include "db/undo_pages_p.h"
 
+#include <memory>
 #include <new>
 
 struct UndoChain {
@@ -62,6 +83,8 @@ struct UndoChain {
   // Frees a record and its snapshot; the snapshot's pages go with it only
   // when it owns them.
   static void release(UndoRecord* r) noexcept {
+    delete r->lazy;
+    r->lazy = nullptr;
     if (r->snapshot) {
       if (r->snapshot->owns_pages_ == 1) r->snapshot->DestroyInfo();
       r->snapshot->owns_pages_ = 0;
@@ -128,12 +151,19 @@ struct UndoChain {
       // The chain is full: recycle the oldest record for the new snapshot.
       oldest->newer->older = nullptr;
       rec = oldest;
+      delete rec->lazy;
+      rec->lazy = nullptr;
       if (rec->snapshot->owns_pages_ == 1) rec->snapshot->DestroyInfo();
       rec->snapshot->Create();
       rec->snapshot->CopyAll(&doc);
     } else {
       rec = make(cur->depth);
-      if (!rec) return;
+      if (!rec) {
+        // No record for this step: what follows changes the document, so
+        // the records next to it must not name its elements by position.
+        settle(doc);
+        return;
+      }
       rec->snapshot->CopyAll(&doc);
     }
     // The newest snapshot sits directly older than the current record.
@@ -142,6 +172,10 @@ struct UndoChain {
     rec->newer = cur;
     cur->older = rec;
     doc.restorable_ = rec->snapshot->failure_ == FGB_FAILED_NONE;
+    // The snapshot before it shares most pages with the new one: it names
+    // those by position, so that it does not keep them once the new one
+    // (or the document) lets them go.
+    if (rec->older) by_position(rec->older, doc);
   }
 
   // Back to the snapshot the last CreateUndo took, the present state
@@ -153,7 +187,7 @@ struct UndoChain {
     if (!doc.restorable_ || !cur) return false;
     doc.restorable_ = false;
     if (UndoRecord* rec = cur->older) {
-      step(doc, cur, rec);
+      if (!step(doc, cur, rec)) return false;
       release_newer(rec);  // with it the pages the document had
       doc.redo_ = 0;
       doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
@@ -165,20 +199,248 @@ struct UndoChain {
     }
     MainDB* s = cur->snapshot;
     if (s->owns_pages_ != 1) return false;
+    doc.undo_busy_ = true;
     doc.DestroyInfo();
     doc.CopyInfo(s);
+    doc.undo_busy_ = false;
     s->owns_pages_ = 0;  // now a view of the document's pages, as in (I3)
     doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
     return true;
   }
 
   // The document moves from record `from` to its neighbour `to`; the
-  // window redraws.
-  static void step(MainDB& doc, UndoRecord* from, UndoRecord* to) noexcept {
+  // window redraws. False when `to` names its elements by position and
+  // memory ran out linking them (nothing changed).
+  static bool step(MainDB& doc, UndoRecord* from, UndoRecord* to) noexcept {
+    if (to->lazy && !materialize(to, doc)) {
+      doc.failure_ = FGB_FAILED_NO_MEMORY;
+      return false;
+    }
+    doc.undo_busy_ = true;
     leave(doc, from);
     doc.undo_current_ = to;
     enter(doc, to);
+    doc.undo_busy_ = false;
+    // The record left behind shares most of its pages with the present ones.
+    by_position(from, doc);
     doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
+    return true;
+  }
+
+  // ---- records that name their elements by position ----
+
+  // Positional record r gets lists of its own again, linked from the
+  // elements of the state `index` describes (its neighbour's). False when
+  // memory ran out (r unchanged).
+  static bool materialize(UndoRecord* r, const fgb::PageIndex& index) noexcept {
+    MainDB* s = r->snapshot;
+    pages* first[2] = {nullptr, nullptr};
+    pages* last[2] = {nullptr, nullptr};
+    int32_t n[2] = {0, 0};
+    bool ok = true;
+    for (int side = 0; side < 2 && ok; ++side) {
+      for (fgb::LazyPage& lp : r->lazy->side[side]) {
+        fgb_db* list = lp.own ? lp.own : index.build(lp.runs);
+        auto* p = list ? new (std::nothrow) pages{list, lp.count, nullptr, lp.info} : nullptr;
+        if (!p) {
+          if (list != lp.own) fgb_destroy_gdb(list);
+          ok = false;
+          break;
+        }
+        if (lp.known) {
+          p->info.head = list->head;
+          p->info.tail = list->tail;
+        } else {
+          p->info.exact = 0;
+        }
+        (last[side] ? last[side]->next : first[side]) = p;
+        last[side] = p;
+        ++n[side];
+      }
+    }
+    if (!ok) {
+      // Lists of the record's own go back to it; those linked here go.
+      for (int side = 0; side < 2; ++side) {
+        std::size_t i = 0;
+        for (pages* p = first[side]; p; ++i) {
+          pages* next = p->next;
+          if (p->gdb == r->lazy->side[side][i].own) p->gdb = nullptr;
+          MainDB::DeleteP(p);
+          p = next;
+        }
+      }
+      return false;
+    }
+    for (auto& side : r->lazy->side)
+      for (fgb::LazyPage& lp : side) lp.own = nullptr;  // the pages hold them now
+    delete r->lazy;
+    r->lazy = nullptr;
+    s->first_ = first[0];
+    s->actual_ = last[0];
+    s->page_count_ = n[0];
+    s->first_s_ = first[1];
+    s->actual_s_ = last[1];
+    s->page_count_s_ = n[1];
+    s->owns_pages_ = 1;
+    return true;
+  }
+
+  static bool materialize(UndoRecord* r, const MainDB& base) noexcept {
+    try {
+      const fgb::PageIndex index(base);
+      return materialize(r, index);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+  // Lets go of a plan that was never put in place (the lists it names
+  // stay with their owners).
+  static void drop_plan(fgb::LazyPages* plan) noexcept {
+    if (!plan) return;
+    for (auto& side : plan->side)
+      for (fgb::LazyPage& lp : side) lp.own = nullptr;
+    delete plan;
+  }
+
+  // Record r's pages as positions in the state that `moved` leads to from
+  // the one `index` describes (the state of r's neighbour towards the
+  // present). A page of r whose list is one of the index's pages becomes
+  // runs; any other keeps its list (named here, taken by install). Null
+  // when nothing would change, or, with *unmappable set, when r is
+  // positional and one of its elements has no place after the move.
+  // Throws std::bad_alloc.
+  static fgb::LazyPages* plan(const UndoRecord* r, const fgb::PageIndex& index, const fgb::Relocation& moved,
+                              bool* unmappable) {
+    *unmappable = false;
+    std::unique_ptr<fgb::LazyPages, void (*)(fgb::LazyPages*)> out(new fgb::LazyPages, drop_plan);
+    bool changed = false;
+    if (r->lazy) {
+      for (int side = 0; side < 2; ++side)
+        for (const fgb::LazyPage& lp : r->lazy->side[side]) {
+          fgb::LazyPage np{lp.count, lp.known, lp.info, lp.own, {}};
+          if (!lp.own)
+            for (const fgb::SeqRun& run : lp.runs)
+              if (!moved.map(run.side, run.start, run.n, np.runs)) {
+                *unmappable = true;
+                return nullptr;
+              }
+          out->side[side].push_back(std::move(np));
+        }
+      changed = true;
+    } else {
+      const MainDB* s = r->snapshot;
+      const pages* firsts[2] = {s->first_, s->first_s_};
+      for (int side = 0; side < 2; ++side)
+        for (pages* p = const_cast<pages*>(firsts[side]); p; p = p->next) {
+          fgb::LazyPage np{p->count, fgb::page_known(p), p->info, nullptr, {}};
+          const fgb::PageIndex::Entry* e = index.find(p->gdb);
+          if (e && moved.map(e->side, e->start, e->n, np.runs)) {
+            changed = true;
+          } else {
+            np.runs.clear();
+            np.own = p->gdb;
+          }
+          out->side[side].push_back(std::move(np));
+        }
+    }
+    return changed ? out.release() : nullptr;
+  }
+
+  // Puts a plan in place: r takes the lists it names and lets the rest go.
+  static void install(UndoRecord* r, fgb::LazyPages* plan) noexcept {
+    if (!plan) return;
+    if (r->lazy) {
+      drop_plan(r->lazy);  // its own lists went on into the plan
+    } else {
+      MainDB* s = r->snapshot;
+      pages* firsts[2] = {s->first_, s->first_s_};
+      for (int side = 0; side < 2; ++side) {
+        std::size_t i = 0;
+        for (pages* p = firsts[side]; p; p = p->next, ++i)
+          if (plan->side[side][i].own) p->gdb = nullptr;
+      }
+      // The pages go; the counts and boxes stay with the snapshot.
+      for (pages*& first : firsts)
+        for (pages* p = first; p;) {
+          pages* next = p->next;
+          MainDB::DeleteP(p);
+          p = next;
+        }
+      s->first_ = s->actual_ = s->first_s_ = s->actual_s_ = nullptr;
+      s->page_count_ = s->page_count_s_ = 0;
+    }
+    r->lazy = plan;
+  }
+
+  // Record r (next to a state whose pages `base` holds) names the pages it
+  // shares with that state by position. Without memory it stays as it is.
+  static void by_position(UndoRecord* r, const MainDB& base) noexcept {
+    if (r->lazy) return;
+    try {
+      const fgb::PageIndex index(base);
+      bool unmappable = false;
+      install(r,
+              plan(r, index, fgb::Relocation::identity(index.side_size(0), index.side_size(1)), &unmappable));
+    } catch (const std::bad_alloc&) {
+    }
+  }
+
+  // A selection change: the records next to the present one follow the
+  // elements to their new places. False when memory ran out (the records
+  // still fit the document as it is).
+  static bool relocate(MainDB& doc, const fgb::Relocation& moved) noexcept {
+    UndoRecord* cur = doc.undo_current_;
+    if (!cur || (!cur->older && !cur->newer)) return true;
+    UndoRecord* next[2] = {cur->older, cur->newer};
+    fgb::LazyPages* plans[2] = {nullptr, nullptr};
+    try {
+      const fgb::PageIndex index(doc);
+      for (int i = 0; i < 2; ++i) {
+        if (!next[i]) continue;
+        bool unmappable = false;
+        plans[i] = plan(next[i], index, moved, &unmappable);
+        if (unmappable) {
+          // Elements it names were dropped: it takes lists of its own first.
+          if (!materialize(next[i], index)) throw std::bad_alloc();
+          plans[i] = plan(next[i], index, moved, &unmappable);
+        }
+      }
+    } catch (const std::bad_alloc&) {
+      drop_plan(plans[0]);
+      drop_plan(plans[1]);
+      return false;
+    }
+    install(next[0], plans[0]);
+    install(next[1], plans[1]);
+    return true;
+  }
+
+  // The document is about to change other than by a step or a selection
+  // change: positional neighbours take lists of their own. One that cannot
+  // is let go, with everything beyond it.
+  static void settle(MainDB& doc) noexcept {
+    UndoRecord* cur = doc.undo_current_;
+    if (!cur || doc.undo_busy_) return;
+    UndoRecord* older = cur->older;
+    UndoRecord* newer = cur->newer;
+    if (!(older && older->lazy) && !(newer && newer->lazy)) return;
+    if (older && older->lazy && !materialize(older, doc)) {
+      for (UndoRecord* o = older; o;) {
+        UndoRecord* next = o->older;
+        release(o);
+        o = next;
+      }
+      cur->older = nullptr;
+      doc.restorable_ = false;
+      doc.undo_ = 0;
+      doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_IMPOSSIBLE);
+    }
+    if (newer && newer->lazy && !materialize(newer, doc)) {
+      release_newer(cur);
+      doc.redo_ = 0;
+      doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_IMPOSSIBLE);
+    }
   }
 
   static void get_undo(MainDB& doc) noexcept {
@@ -186,7 +448,7 @@ struct UndoChain {
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
     if (UndoRecord* older = cur->older) {
-      step(doc, cur, older);
+      if (!step(doc, cur, older)) return;
       doc.PostNotify(WM_DB_UNDOSTATE, DB_REDO_POSSIBLE);
       doc.redo_ = 1;
       if (older->older) return;
@@ -200,7 +462,7 @@ struct UndoChain {
     UndoRecord* cur = doc.undo_current_;
     if (!cur) return;
     if (UndoRecord* newer = cur->newer) {
-      step(doc, cur, newer);
+      if (!step(doc, cur, newer)) return;
       doc.PostNotify(WM_DB_UNDOSTATE, DB_UNDO_POSSIBLE);
       doc.undo_ = 1;
       if (newer->newer) return;
@@ -225,6 +487,14 @@ struct UndoChain {
 };
 
 void fgb::start_undo_chain(MainDB& doc) noexcept { UndoChain::start(doc); }
+
+bool fgb::relocate_undo(MainDB& doc, const Relocation& moved) noexcept {
+  return UndoChain::relocate(doc, moved);
+}
+
+void MainDB::settle_undo() noexcept {
+  if (undo_current_ && !undo_busy_) UndoChain::settle(*this);
+}
 
 void MainDB::CreateUndo() noexcept { UndoChain::create_undo(*this); }
 void MainDB::GetUndo() noexcept { UndoChain::get_undo(*this); }

@@ -330,6 +330,12 @@ class FGB_API MainDB {
   bool own_page(pages* page) noexcept;
   // AppendingDB; fold false leaves the target's box to the caller.
   void append_side(MainDB* dst, int from, int to, bool fold) noexcept;
+  // Before elements of the document move or go other than by a step of
+  // the undo chain or a selection change: undo records that name them by
+  // position take lists of their own.
+  void settle_undo() noexcept;
+  // The element count of side s (1 main, else selection).
+  int32_t side_count(int s) const noexcept { return s == 1 ? count_ : count_s_; }
 
   uint32_t owns_pages_ = 0;             // 1: destroys its pages on Delete
   int32_t undo_ = 0;                    // undo available
@@ -358,6 +364,7 @@ class FGB_API MainDB {
   int64_t add_budget_ = -1;             // what AddElem may still add; negative: no limit
   int32_t failure_ = FGB_FAILED_NONE;   // why the last read or operation failed
   bool restorable_ = false;             // the newest undo snapshot is whole and current
+  bool undo_busy_ = false;              // the undo chain itself is moving the document's pages
   // The style cells of the last elements AddElem made, without and with a
   // fill: the next element with the same styles shares them. One reference
   // each, released by Delete.

@@ -139,6 +139,40 @@ TEST(OutOfMemory, AnOperationThatRunsOutOfMemoryChangesNothing) {
   }
 }
 
+// An undo record next to a selection change names its elements by position
+// and must link them anew when the document steps to it: without memory
+// for that the step is refused, and nothing changes.
+TEST(OutOfMemory, AnUndoThatCannotLinkItsStateChangesNothing) {
+  RecordingNotifyTarget window;
+  MainDB doc(&window);
+  for (int i = 0; i < 3000; ++i) {
+    const gr_segment s = seg(i, 0, i, 1);
+    doc.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, 1);
+  }
+  addParam one{0, 0, {999.5, -1, 1000.5, 2}};
+  doc.SelectElems(&one, 1);
+  doc.SetWidthPen(0.5);
+  addParam other{0, 0, {1999.5, -1, 2000.5, 2}};
+  doc.SelectElems(&other, 1);  // the record before the edit now names elements by position
+  const Snapshot present(doc);
+  std::vector<tag_ns_handler> held;  // every free cell, so that linking needs a new block
+  {
+    StoreFails fails;
+    for (tag_ns_handler h = ns_create_obj(); !ns_is_null_obj(h); h = ns_create_obj()) held.push_back(h);
+    window.clear();
+    doc.GetUndo();
+    EXPECT_EQ(doc.GetFailure(), FGB_FAILED_NO_MEMORY);
+    present.expect_same(doc);
+    EXPECT_EQ(doc.GetUndoFlag(), 1);
+  }
+  for (tag_ns_handler h : held) ns_untie_obj(h);
+  doc.GetUndo();
+  EXPECT_EQ(doc.GetCountElemsS(), 1);
+  EXPECT_EQ(doc.GetCountElems(), 2999);
+  doc.GetRedo();
+  present.expect_same(doc);
+}
+
 TEST(RestoreUndo, ReturnsToTheLastSnapshotAndForgetsThePresent) {
   RecordingNotifyTarget window;
   MainDB doc(&window);

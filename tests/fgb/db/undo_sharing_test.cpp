@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "db_test_util.h"
@@ -34,6 +35,13 @@ struct Snapshot {
            same(dim, o.dim) && same(nullp, o.nullp) && same(dim_s, o.dim_s) && same(nullp_s, o.nullp_s);
   }
 };
+
+void PrintTo(const Snapshot& s, std::ostream* os) {
+  *os << "main " << s.main.size() << " sel " << s.sel.size() << " pages";
+  for (long c : s.main_pages) *os << ' ' << c;
+  *os << " /";
+  for (long c : s.sel_pages) *os << ' ' << c;
+}
 
 Snapshot snap(const MainDB& doc) {
   return Snapshot{side_keys(doc, 1),  side_keys(doc, 2), page_sizes(doc, 1),  page_sizes(doc, 2),
@@ -88,7 +96,7 @@ TEST(UndoSharing, EveryStateComesBackAsItWas) {
   for (int round = 0; round < 2; ++round) {
     for (std::size_t i = states.size() - 1; i-- > 0;) {
       doc.GetUndo();
-      ASSERT_TRUE(snap(doc) == states[i]) << "undo to state " << i;
+      ASSERT_EQ(snap(doc), states[i]) << "undo to state " << i;
     }
     for (std::size_t i = 1; i < states.size(); ++i) {
       doc.GetRedo();
@@ -103,6 +111,80 @@ TEST(UndoSharing, EveryStateComesBackAsItWas) {
   for (std::size_t i = states.size() - 3; i-- > 0;) {
     doc.GetUndo();
     ASSERT_TRUE(snap(doc) == states[i]) << "undo after the new edit to state " << i;
+  }
+  doc.Delete();
+}
+
+// Undo records next to the present state name their elements by position;
+// selection changes (which rebuild the pages after the first element that
+// moves) and changes made without an undo step of their own come between
+// edits, undos and redos. Every state, with its pages, comes back whole.
+TEST(UndoSharing, StatesSurviveSelectionChangesAroundThem) {
+  RecordingNotifyTarget win;
+  MainDB doc(&win);
+  fill(doc);
+  std::mt19937 rng(7u);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  Snapshot present = snap(doc);
+  std::vector<Snapshot> undo, redo;
+  auto edit = [&](const std::function<void()>& f) {
+    undo.push_back(present);
+    if (undo.size() > 9) undo.erase(undo.begin());
+    redo.clear();
+    f();
+  };
+  auto move = [&](double dx) {
+    OperationParam p{};
+    p.move = gr_cpoint{dx, 0};
+    pOperate rq{&win, OP_MOVE, &p};
+    doc.Operation(&rq);
+  };
+  for (int step = 0; step < 120; ++step) {
+    SCOPED_TRACE(testing::Message() << "step " << step);
+    const int op = pick(10);
+    bool stepped = false;  // an undo or a redo, else the present state is new
+    if (op < 4) {          // a band of rows, or of columns (elements all over the pages)
+      const double a = pick(100), w = 0.5 + pick(12);
+      addParam rq{pick(4) == 0 ? 1 : 0, pick(2), {-1, a - 0.1, 300, a + w}};
+      if (pick(3) == 0) rq.rect = gr_xy_rect{a * 2.5 - 0.1, -1, a * 2.5 + w, 200};
+      doc.SelectElems(&rq, pick(3) == 0 ? 2 : 1);
+    } else if (op == 4) {
+      edit([&] { doc.DeleteElem(2); });
+    } else if (op == 5) {
+      edit([&] {
+        doc.CreateUndo();
+        move(-0.25);
+      });
+    } else if (op == 6) {
+      edit([&] {
+        const gr_circle c{{pick(250) + 0.5, pick(100) + 0.5}, 0.2};
+        doc.CreateElems(FGB_CIRCLE, &c, pen(), kNoFill, pick(2) + 1);
+      });
+    } else if (op == 7 && pick(3) == 0) {
+      move(0.5);  // no undo step of its own, like a selection change
+    } else if ((stepped = op < 9)) {
+      doc.GetUndo();
+      if (!undo.empty()) {
+        redo.push_back(present);
+        present = undo.back();
+        undo.pop_back();
+      }
+    } else {
+      stepped = true;
+      doc.GetRedo();
+      if (!redo.empty()) {
+        undo.push_back(present);
+        present = redo.back();
+        redo.pop_back();
+      }
+    }
+    if (!stepped) present = snap(doc);
+    ASSERT_EQ(snap(doc), present);
+    if (stepped) {  // the flags follow the last step (an edit leaves the redo flag alone)
+      ASSERT_EQ(doc.GetUndoFlag(), undo.empty() ? 0 : 1);
+      ASSERT_EQ(doc.GetRedoFlag(), redo.empty() ? 0u : 1u);
+    }
+    win.deliver();
   }
   doc.Delete();
 }
