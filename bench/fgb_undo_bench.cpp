@@ -11,8 +11,10 @@
 //                         nine such edits added to it.
 //   BM_UndoStepDelete     the undo step of deleting a freshly selected row
 //                         (rows 100, 200, ... 900); select_ms is the selection
-//                         of that row, which is no undo step of its own but
-//                         whose pages the next step keeps.
+//                         of that row, which is no undo step of its own;
+//                         first_select_mb what the first selection alone
+//                         added (its working copy of the pages it rebuilt,
+//                         whose cells the store keeps for reuse).
 //   BM_EditEverything     re-pen every element of a selection holding all of
 //                         them: the snapshot and the edit that touches everything;
 //   BM_MoveEverything     the same for a move of all of them;
@@ -126,7 +128,7 @@ void BM_UndoStepDelete(benchmark::State& state) {
   auto doc = std::make_unique<MainDB>(nullptr);
   fill(*doc);
   const double drawing = resident_mb() - before;
-  double select_ms = 0, select_cpu_ms = 0;
+  double select_ms = 0, select_cpu_ms = 0, first_select = -1;
   int row = 100;
   for (auto _ : state) {
     state.PauseTiming();
@@ -135,6 +137,7 @@ void BM_UndoStepDelete(benchmark::State& state) {
     select_row(*doc, row);
     select_ms += ms_since(t0);
     select_cpu_ms += cpu_ms() - c0;
+    if (first_select < 0) first_select = resident_mb() - before - drawing;
     row += 100;
     state.ResumeTiming();
     doc->CreateUndo();
@@ -146,6 +149,7 @@ void BM_UndoStepDelete(benchmark::State& state) {
   state.counters["select_cpu_ms"] = select_cpu_ms / static_cast<double>(state.iterations());
   state.counters["drawing_mb"] = drawing;
   state.counters["nine_steps_mb"] = resident_mb() - before - drawing;
+  state.counters["first_select_mb"] = first_select;
   state.counters["left"] = doc->GetCountElems();
 }
 BENCHMARK(BM_UndoStepDelete)->Unit(benchmark::kMillisecond)->Iterations(9);
