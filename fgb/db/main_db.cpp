@@ -183,7 +183,7 @@ void MainDB::AddElem(int kind, const void* shape, gr_curve_style curve, gr_fill_
     default: return;  // no other kind has a place in the document
   }
   int size = fgb::shape_size(kind, shape);
-  if (size <= 0) return;
+  if (size <= 0 || outline_) return;
   AlignedShape aligned;
   const void* data = aligned.view(shape, size);
   if (!data) {
@@ -247,9 +247,9 @@ bool MainDB::add_linked(tag_ns_handler elem, int kind, const void* data, float w
   if (!fgb::shape_box(kind, data, r)) return false;
   Side sd = side(s);
   pages* page = sd.actual;
-  if (!page || !own_page(page)) return false;
+  if (!page) return false;
   const bool known = fgb::page_known(page);
-  if (!fgb::append_element(page->gdb, elem)) return false;
+  if (!outline_ && (!own_page(page) || !fgb::append_element(page->gdb, elem))) return false;
   gr_xy_rect reach = r;
   if (kind == FGB_ARC || kind == FGB_BEZIER) fgb::reach_box(kind, data, reach);
   note_added(s, page, known, r, reach, width);
@@ -391,12 +391,14 @@ bool MainDB::add_page(pages* src, int s, bool fold) noexcept {
   // exactly these, and start a new page after them when they fill it.
   if (!dst || n <= 0 || n > kPageLimit + 1 || dst->count != 0 || !fgb::page_known(dst) || dst->info.n != 0)
     return false;
-  fgb_db* shared = fgb::share_list(src->gdb);
+  fgb_db* shared = outline_ ? dst->gdb : fgb::share_list(src->gdb);
   if (!shared) return false;
   if (fold) fold_page(src, s);
-  fgb_destroy_gdb(dst->gdb);
+  if (shared != dst->gdb) fgb_destroy_gdb(dst->gdb);
   dst->gdb = shared;
   dst->info = src->info;
+  dst->info.head = shared->head;  // in outline, the list to come takes these places
+  dst->info.tail = shared->tail;
   dst->count = n;
   sd.count += n;
   if (dst->count > kPageLimit) start_side(s == 1 ? 1 : 2);

@@ -4,6 +4,9 @@
 
 #include <fgb/main_db.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace fgb {
 class Relocation;
 struct LazyPages;
@@ -42,11 +45,28 @@ bool take_over(MainDB& doc, MainDB* work) noexcept;
 // The add budget of an operation that starts from `selected` elements.
 int64_t operation_budget(const MainDB& doc, int64_t selected) noexcept;
 
-// The document is about to take over a rebuilt state whose elements sit
-// where `moved` says: the undo records next to the present one, which may
-// name elements by position in it, follow them. False, and nothing
-// changed, when memory ran out.
-bool relocate_undo(MainDB& doc, const Relocation& moved) noexcept;
+// The undo records' part of a selection change: the records next to the
+// present state, which may name elements by their place in it, follow the
+// elements to the places `moved` gives them in the state the document is
+// about to take over. Plans are made first and put in place by commit;
+// plans not committed are dropped, and the records stay as they were.
+class UndoFollow {
+ public:
+  UndoFollow() = default;
+  UndoFollow(const UndoFollow&) = delete;
+  UndoFollow& operator=(const UndoFollow&) = delete;
+  ~UndoFollow();
+  // False when memory ran out.
+  bool prepare(MainDB& doc, const Relocation& moved) noexcept;
+  // How many references to this list of the document's commit lets go.
+  int releases(const fgb_db* list) const noexcept;
+  void commit() noexcept;
+
+ private:
+  UndoRecord* next_[2] = {nullptr, nullptr};
+  LazyPages* plans_[2] = {nullptr, nullptr};
+  std::vector<uint64_t> released_;  // head keys of the document's lists commit unties, sorted
+};
 
 // Builds the first record of a document with a window (its snapshot an
 // empty document) and makes it the current record.

@@ -18,6 +18,7 @@
 #include <geomkit/gr_poly.h>
 
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -130,6 +131,57 @@ bool hit_element(const gr_xy_rect& rect, int kind, const void* data) {
   }
 }
 
+// A page of the document that a page of T takes whole, and T's side.
+struct WholePage {
+  pages* dst;
+  int to;  // 0 main, 1 selection
+};
+
+pages* first_page(const MainDB& d, int s) { return s == 1 ? d.GetFirstPage() : d.GetFirstPageSelection(); }
+
+// Fills the lists of T, drawn up in outline, from the document's lists in
+// the order the selection walked them (first_side first): elements go where
+// `moved` sends them, pages T took whole go whole. The document's lists are
+// moved over when nothing but the document, and the undo records about to
+// let them go, holds them; the records are let go first, and nothing can
+// fail after. Otherwise elements are linked anew and the records are left to
+// the caller. False when memory ran out (the document is unchanged).
+bool fill_outline(MainDB& doc, MainDB& t, const fgb::Relocation& moved, int first_side,
+                  const std::vector<WholePage>& whole, fgb::UndoFollow& follow, bool linked_once) noexcept {
+  bool move = linked_once;
+  for (int s : {1, 2})
+    for (pages* p = first_page(doc, s); p && move; p = p->next)
+      if (!ns_same_obj(p->gdb->head, p->gdb->tail))
+        move = ns_get_obj_refs(p->gdb->head) == 1u + static_cast<uint32_t>(follow.releases(p->gdb));
+  fgb::PageFill fill[2] = {fgb::PageFill(t.GetFirstPage(), move),
+                           fgb::PageFill(t.GetFirstPageSelection(), move)};
+  if (!fill[0].ready() || !fill[1].ready()) return false;
+  if (move) follow.commit();
+  std::size_t k = 0;
+  for (int s : {first_side, first_side == 1 ? 2 : 1}) {
+    const int from = s == 1 ? 0 : 1;
+    std::size_t hint = 0;
+    int32_t pos = 0;
+    for (pages* p = first_page(doc, s); p; p = p->next) {
+      const WholePage w = whole[k++];
+      if (w.dst) {
+        if (!fill[w.to].take(p, w.dst)) return false;
+        pos += p->info.n;
+        continue;
+      }
+      bool ok = true;
+      fgb::for_each_link(p->gdb, [&](tag_ns_handler l) {
+        const int to = moved.side_of(from, pos++, &hint);
+        if (ok && to >= 0) ok = fill[to].add(l);
+      });
+      if (!ok) return false;
+    }
+  }
+  fill[0].finish();
+  fill[1].finish();
+  return true;
+}
+
 }  // namespace
 
 bool MainDB::SelectElems(addParam* request, int direction) noexcept {
@@ -138,34 +190,50 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
   const int hit_side = direction == 2 ? 1 : 2;
   const int stay = scanned;  // the side numbered by the direction itself
 
+  // When every page is known, T is drawn up in outline (counts, boxes and
+  // pages, nothing linked) and its lists are filled afterwards from the
+  // document's own: moved over when nothing else holds them, so that a
+  // selection change needs no second copy of a large drawing.
+  bool outline = true;
+  std::size_t page_total = 0;
+  for (int s : {1, 2})
+    for (pages* p = side(s).first; p; p = p->next, ++page_total) outline = outline && fgb::page_known(p);
   MainDB* t = new (std::nothrow) MainDB();
   if (!t) return true;
-  // Where each element goes, for the undo records that name elements by
-  // their place in the document (side index 0 main, 1 selection).
+  t->outline_ = outline;
+  // Where each element goes (side index 0 main, 1 selection), for the undo
+  // records that name elements by their place and for filling T's lists;
+  // per page walked, the page of T that takes it whole, if one does.
   fgb::Relocation moved;
-  auto at = [](int s) { return s == 1 ? 0 : 1; };
-  if (request->keep) {
-    AppendingDB(t, hit_side, hit_side);  // they stay where they are
-    // Each in its place, when every one of them was taken.
-    long n = 0;
-    for (pages* p = side(hit_side).first; p; p = p->next)
-      n += fgb::page_known(p) ? p->info.n : fgb_count_gdb(p->gdb);
-    if (t->side_count(hit_side) == n) moved.note(at(hit_side), 0, t->side_count(hit_side), at(hit_side), 0);
+  std::vector<WholePage> whole;
+  try {
+    whole.reserve(page_total);
+  } catch (const std::bad_alloc&) {
+    delete t;
+    failure_ = FGB_FAILED_NO_MEMORY;
+    return true;
   }
+  auto at = [](int s) { return s == 1 ? 0 : 1; };
+  bool linked_once = true;  // every link but a list's first is held by its list alone
 
   const gr_xy_rect rect = normalised(request->rect);
   int m = request->mode;
   fgb::AlignedShape aligned;
-  // Without keep, the elements already on the hit side are tested again,
-  // after the scanned side's own, as if they had been appended to it (read
-  // in place: a document that runs out of memory half-way through a copy
-  // into itself would hold some elements twice).
-  const int walk_side[2] = {scanned, hit_side};
-  pages* walk[2] = {side(scanned).first, request->keep ? nullptr : side(hit_side).first};
-  for (int w = 0; w < 2; ++w) {
-    const int from = at(walk_side[w]);
+  // With keep, the elements already on the hit side stay there, ahead of
+  // the hits. Without keep they are tested again, after the scanned side's
+  // own, as if they had been appended to it (read in place: a document that
+  // runs out of memory half-way through a copy into itself would hold some
+  // elements twice).
+  struct Pass {
+    int side;
+    bool test;
+  };
+  const Pass passes[2] = {{request->keep ? hit_side : scanned, !request->keep},
+                          {request->keep ? scanned : hit_side, true}};
+  for (const Pass& pass : passes) {
+    const int from = at(pass.side);
     int32_t pos = 0;  // of the next element on its side
-    for (pages* p = walk[w]; p; p = p->next) {
+    for (pages* p = side(pass.side).first; p; p = p->next) {
       // Elements of a known page are already as AddElem stores them: T
       // shares them instead of copying them.
       const bool known = fgb::page_known(p);
@@ -176,23 +244,29 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
         if (t->side_count(to) == before + 1) moved.note(from, pos, 1, at(to), before);
       };
       // A known page that nothing can hit (no hit is left to make, or its
-      // box keeps away from the rectangle) stays as it is, whole where the
-      // stay side's pages line up with it.
-      const bool untouched = known && (m == 2 || far_apart(rect, p->info.box.x1, p->info.box.y1,
-                                                           p->info.box.x2, p->info.box.y2));
-      const int32_t before = t->side_count(stay);
-      if (untouched && (p->info.n == 0 || t->add_page(p, stay, true))) {
-        moved.note(from, pos, p->info.n, at(stay), before);
+      // box keeps away from the rectangle), or one that stays on the hit
+      // side, goes as it is, whole where T's pages line up with it.
+      const int whole_to = pass.test ? stay : hit_side;
+      const bool untouched =
+          known && (!pass.test || m == 2 ||
+                    far_apart(rect, p->info.box.x1, p->info.box.y1, p->info.box.x2, p->info.box.y2));
+      pages* dst = t->side(whole_to).actual;
+      const int32_t before = t->side_count(whole_to);
+      if (untouched && (p->info.n == 0 || t->add_page(p, whole_to, true))) {
+        moved.note(from, pos, p->info.n, at(whole_to), before);
         pos += p->info.n;
+        whole.push_back(WholePage{p->info.n ? dst : nullptr, at(whole_to)});
         continue;
       }
+      whole.push_back(WholePage{nullptr, 0});
       auto visit = [&](tag_ns_handler l) {
+        if (outline && !ns_same_obj(l, p->gdb->head) && ns_get_obj_refs(l) != 1) linked_once = false;
         fgb::ElementView e;
         fgb::read_element(l, e);
         const void* data = aligned.view(e.data, e.size);
         if (!data) return;
-        if (m == 2 || untouched) {
-          add(l, e, data, stay);
+        if (!pass.test || m == 2 || untouched) {
+          add(l, e, data, whole_to);
           return;
         }
         // A polyline set without members has no place in the rebuilt document.
@@ -211,10 +285,15 @@ bool MainDB::SelectElems(addParam* request, int direction) noexcept {
     }
   }
 
-  if (t->GetFailure() == FGB_FAILED_NONE && !fgb::relocate_undo(*this, moved)) {
-    delete t;  // the undo records could not follow: the selection stays as it was
-    failure_ = FGB_FAILED_NO_MEMORY;
-    return true;
+  fgb::UndoFollow follow;
+  if (t->GetFailure() == FGB_FAILED_NONE) {
+    if ((outline && !moved.whole()) || !follow.prepare(*this, moved) ||
+        (outline && !fill_outline(*this, *t, moved, passes[0].side, whole, follow, linked_once))) {
+      delete t;  // the selection stays as it was
+      failure_ = FGB_FAILED_NO_MEMORY;
+      return true;
+    }
+    follow.commit();
   }
   undo_busy_ = true;  // the records next to the present state fit the new one already
   fgb::take_over(*this, t);

@@ -45,7 +45,7 @@
 //     pages are shared), and the record left names the pages it shares
 //     with the new present state by position;
 //   - a selection change moves the positions of the records next to the
-//     current one along with the elements (relocate);
+//     current one along with the elements (UndoFollow);
 //   - any other change to the document's pages first gives those records
 //     lists of their own again (settle, from destroy_side and CopyInfo).
 // The chain never holds a list only so that a later record can name it:
@@ -62,6 +62,7 @@
 #include "db/pages_p.h"
 #include "db/undo_pages_p.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -118,6 +119,7 @@ struct UndoChain {
   }
 
   static void start(MainDB& doc) noexcept { doc.undo_current_ = make(doc.undo_depth_); }
+  static UndoRecord* current(const MainDB& doc) noexcept { return doc.undo_current_; }
 
   static void create_undo(MainDB& doc) noexcept {
     // A new operation begins: its failure, if any, is still to come.
@@ -311,7 +313,7 @@ struct UndoChain {
   // positional and one of its elements has no place after the move.
   // Throws std::bad_alloc.
   static fgb::LazyPages* plan(const UndoRecord* r, const fgb::PageIndex& index, const fgb::Relocation& moved,
-                              bool* unmappable) {
+                              bool* unmappable, std::vector<uint64_t>* released = nullptr) {
     *unmappable = false;
     std::unique_ptr<fgb::LazyPages, void (*)(fgb::LazyPages*)> out(new fgb::LazyPages, drop_plan);
     bool changed = false;
@@ -337,6 +339,7 @@ struct UndoChain {
           const fgb::PageIndex::Entry* e = index.find(p->gdb);
           if (e && moved.map(e->side, e->start, e->n, np.runs)) {
             changed = true;
+            if (released) released->push_back(fgb::PageIndex::key(p->gdb->head));
           } else {
             np.runs.clear();
             np.own = p->gdb;
@@ -384,36 +387,6 @@ struct UndoChain {
               plan(r, index, fgb::Relocation::identity(index.side_size(0), index.side_size(1)), &unmappable));
     } catch (const std::bad_alloc&) {
     }
-  }
-
-  // A selection change: the records next to the present one follow the
-  // elements to their new places. False when memory ran out (the records
-  // still fit the document as it is).
-  static bool relocate(MainDB& doc, const fgb::Relocation& moved) noexcept {
-    UndoRecord* cur = doc.undo_current_;
-    if (!cur || (!cur->older && !cur->newer)) return true;
-    UndoRecord* next[2] = {cur->older, cur->newer};
-    fgb::LazyPages* plans[2] = {nullptr, nullptr};
-    try {
-      const fgb::PageIndex index(doc);
-      for (int i = 0; i < 2; ++i) {
-        if (!next[i]) continue;
-        bool unmappable = false;
-        plans[i] = plan(next[i], index, moved, &unmappable);
-        if (unmappable) {
-          // Elements it names were dropped: it takes lists of its own first.
-          if (!materialize(next[i], index)) throw std::bad_alloc();
-          plans[i] = plan(next[i], index, moved, &unmappable);
-        }
-      }
-    } catch (const std::bad_alloc&) {
-      drop_plan(plans[0]);
-      drop_plan(plans[1]);
-      return false;
-    }
-    install(next[0], plans[0]);
-    install(next[1], plans[1]);
-    return true;
   }
 
   // The document is about to change other than by a step or a selection
@@ -488,8 +461,49 @@ struct UndoChain {
 
 void fgb::start_undo_chain(MainDB& doc) noexcept { UndoChain::start(doc); }
 
-bool fgb::relocate_undo(MainDB& doc, const Relocation& moved) noexcept {
-  return UndoChain::relocate(doc, moved);
+bool fgb::UndoFollow::prepare(MainDB& doc, const Relocation& moved) noexcept {
+  UndoRecord* cur = UndoChain::current(doc);
+  if (!cur) return true;
+  next_[0] = cur->older;
+  next_[1] = cur->newer;
+  try {
+    const PageIndex index(doc);
+    for (int i = 0; i < 2; ++i) {
+      if (!next_[i]) continue;
+      const std::size_t mark = released_.size();
+      bool unmappable = false;
+      plans_[i] = UndoChain::plan(next_[i], index, moved, &unmappable, &released_);
+      if (unmappable) {
+        // Elements it names are dropped: it takes lists of its own first.
+        released_.resize(mark);
+        if (!UndoChain::materialize(next_[i], index)) return false;
+        plans_[i] = UndoChain::plan(next_[i], index, moved, &unmappable, &released_);
+      }
+      if (!plans_[i]) released_.resize(mark);
+    }
+    std::sort(released_.begin(), released_.end());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+int fgb::UndoFollow::releases(const fgb_db* list) const noexcept {
+  const uint64_t k = PageIndex::key(list->head);
+  auto range = std::equal_range(released_.begin(), released_.end(), k);
+  return static_cast<int>(range.second - range.first);
+}
+
+void fgb::UndoFollow::commit() noexcept {
+  for (int i = 0; i < 2; ++i) {
+    if (next_[i]) UndoChain::install(next_[i], plans_[i]);
+    plans_[i] = nullptr;
+  }
+}
+
+fgb::UndoFollow::~UndoFollow() {
+  UndoChain::drop_plan(plans_[0]);
+  UndoChain::drop_plan(plans_[1]);
 }
 
 void MainDB::settle_undo() noexcept {

@@ -6,6 +6,7 @@
 #include <geomkit/gr_circle.h>
 
 #include <new>
+#include <utility>
 
 namespace fgb {
 
@@ -81,6 +82,86 @@ bool own_list(pages* p) noexcept {
     p->info.exact = 0;
   }
   return true;
+}
+
+PageFill::PageFill(pages* first, bool move) noexcept : first_(first), page_(first), move_(move) {
+  if (!move) return;
+  std::size_t n = 0;
+  for (pages* p = first; p; p = p->next) ++n;
+  try {
+    open_.reserve(n);
+  } catch (const std::bad_alloc&) {
+    ready_ = false;
+  }
+}
+
+bool PageFill::next_page() noexcept {
+  while (page_ && placed_ >= page_->count) {
+    page_ = page_->next;
+    placed_ = 0;
+  }
+  return page_ != nullptr;
+}
+
+bool PageFill::take(pages* src, pages* dst) noexcept {
+  if (!next_page() || page_ != dst || placed_ != 0) return false;
+  if (move_) {
+    std::swap(dst->gdb, src->gdb);  // src's page goes with the empty list
+    if (dst->count > src->info.n) {
+      // More to come after it: its end cell is kept for the new end, and
+      // the list goes on from its last link.
+      tag_ns_handler last = dst->gdb->head;
+      while (!is_end(ns_get_second_obj(last))) last = ns_get_second_obj(last);
+      ns_tie_obj(dst->gdb->tail);
+      open_.push_back(Open{dst, last});
+    }
+  } else {
+    fgb_db* shared = share_list(src->gdb);
+    if (!shared) return false;
+    fgb_destroy_gdb(dst->gdb);
+    dst->gdb = shared;
+    dst->info.head = shared->head;
+    dst->info.tail = shared->tail;
+  }
+  placed_ = src->info.n;
+  return true;
+}
+
+bool PageFill::add(tag_ns_handler link) noexcept {
+  if (!next_page()) return false;
+  if (!move_) {
+    if (list_shared(page_->gdb) && !own_list(page_)) return false;
+    if (!append_element(page_->gdb, ns_get_first_obj(link))) return false;
+  } else if (open_.empty() || open_.back().page != page_) {
+    // The page's first element: the list's head takes the link, and the end
+    // cell it held waits for the list's last link.
+    ns_tie_obj(link);
+    page_->gdb->head = link;
+    open_.push_back(Open{page_, link});
+  } else {
+    Open& o = open_.back();
+    // Tying comes before releasing: the link's old successor goes only if
+    // nothing else holds it (one moved already is held by its new place).
+    if (!ns_same_obj(ns_get_second_obj(o.last), link))
+      ns_set_pair_obj(o.last, FGB_TAG(FGB_LINK), ns_get_first_obj(o.last), link);
+    o.last = link;
+  }
+  ++placed_;
+  return true;
+}
+
+void PageFill::finish() noexcept {
+  for (const Open& o : open_) {
+    const tag_ns_handler end = o.page->gdb->tail;
+    ns_set_pair_obj(o.last, FGB_TAG(FGB_LINK), ns_get_first_obj(o.last), end);
+    ns_untie_obj(end);  // the reference the head held, or the one kept for it
+  }
+  open_.clear();
+  for (pages* p = first_; p; p = p->next)
+    if (p->info.exact) {
+      p->info.head = p->gdb->head;
+      p->info.tail = p->gdb->tail;
+    }
 }
 
 }  // namespace fgb

@@ -21,6 +21,8 @@
 
 #include <fgb/main_db.h>
 
+#include <vector>
+
 namespace fgb {
 
 // A page whose info holds: nobody changed its list behind the document.
@@ -76,6 +78,39 @@ inline bool list_shared(const fgb_db* db) noexcept { return ns_get_obj_refs(db->
 // Makes the page's list its own: a shared chain is replaced by a new chain
 // of the same elements. False when memory ran out (the page is unchanged).
 bool own_list(pages* p) noexcept;
+
+// Fills the lists of a work document's side (drawn up in outline: its
+// pages know their counts and their lists are empty) in page order, with
+// elements of the lists of the document it replaces. Moving: the link
+// cells themselves are moved over and re-pointed (nobody else may hold
+// those lists, and the document gives them up afterwards); otherwise the
+// elements are linked anew, whole pages shared.
+class PageFill {
+ public:
+  PageFill(pages* first, bool move) noexcept;
+  // False when memory ran out for the bookkeeping.
+  bool ready() const noexcept { return ready_; }
+  // The next page, `dst`, starts with the whole of src's list.
+  bool take(pages* src, pages* dst) noexcept;
+  // The next element, the one of `link`.
+  bool add(tag_ns_handler link) noexcept;
+  // Ends the lists (moving) and brings every page's bookkeeping to its list.
+  void finish() noexcept;
+
+ private:
+  bool next_page() noexcept;
+  pages* first_;
+  pages* page_;
+  int32_t placed_ = 0;
+  bool move_;
+  bool ready_ = true;
+  // Moving: the pages whose lists still lack their end, with their last link.
+  struct Open {
+    pages* page;
+    tag_ns_handler last;
+  };
+  std::vector<Open> open_;
+};
 
 }  // namespace fgb
 

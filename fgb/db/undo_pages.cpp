@@ -11,9 +11,7 @@
 namespace fgb {
 
 namespace {
-uint64_t key_of(tag_ns_handler h) noexcept {
-  return (static_cast<uint64_t>(static_cast<uint32_t>(h.block)) << 32) | h.offset;
-}
+uint64_t key_of(tag_ns_handler h) noexcept { return PageIndex::key(h); }
 }  // namespace
 
 Relocation Relocation::identity(int32_t n_main, int32_t n_sel) noexcept {
@@ -36,7 +34,15 @@ void Relocation::note(int from_side, int32_t from, int32_t n, int to_side, int32
   try {
     m.push_back(Move{from, n, to_side, to});
   } catch (const std::bad_alloc&) {
+    whole_ = false;
   }
+}
+
+int Relocation::side_of(int side, int32_t pos, std::size_t* hint) const noexcept {
+  const std::vector<Move>& m = moves_[side];
+  while (*hint < m.size() && m[*hint].from + m[*hint].n <= pos) ++*hint;
+  if (*hint >= m.size() || m[*hint].from > pos) return -1;
+  return m[*hint].to_side;
 }
 
 bool Relocation::map(int side, int32_t start, int32_t n, std::vector<SeqRun>& out) const {

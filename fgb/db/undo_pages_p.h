@@ -49,11 +49,19 @@ class Relocation {
   // no place. Throws std::bad_alloc.
   bool map(int side, int32_t start, int32_t n, std::vector<SeqRun>& out) const;
 
+  // The new side (0 or 1) of old element pos of a side, or -1 when it has
+  // no place. Asked in increasing pos; *hint starts at 0.
+  int side_of(int side, int32_t pos, std::size_t* hint) const noexcept;
+
+  // False when a note was lost.
+  bool whole() const noexcept { return whole_; }
+
  private:
   struct Move {
     int32_t from, n, to_side, to;
   };
   std::vector<Move> moves_[2];
+  bool whole_ = true;
 };
 
 // One page of a positional snapshot.
@@ -92,6 +100,10 @@ class PageIndex {
   // store ran out of memory or a run reaches beyond its side.
   fgb_db* build(const std::vector<SeqRun>& runs) const noexcept;
   int32_t side_size(int side) const noexcept { return size_[side]; }
+  // A cell's identity as one number.
+  static uint64_t key(tag_ns_handler h) noexcept {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(h.block)) << 32) | h.offset;
+  }
 
  private:
   std::vector<Entry> order_[2];  // each side's pages in order

@@ -365,6 +365,10 @@ class FGB_API MainDB {
   int32_t failure_ = FGB_FAILED_NONE;   // why the last read or operation failed
   bool restorable_ = false;             // the newest undo snapshot is whole and current
   bool undo_busy_ = false;              // the undo chain itself is moving the document's pages
+  // A work document drawn up in outline: adding a known element or page
+  // keeps the counts, boxes and pages but links nothing; its lists are
+  // filled afterwards (a selection change).
+  bool outline_ = false;
   // The style cells of the last elements AddElem made, without and with a
   // fill: the next element with the same styles shares them. One reference
   // each, released by Delete.

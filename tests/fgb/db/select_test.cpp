@@ -191,3 +191,66 @@ TEST(Selection, SelectAllKeepsOrderAndUndoesToTheStateBefore) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<long> page_sizes(const MainDB& doc, int side) {
+  std::vector<long> n;
+  for (pages* p = side == 1 ? doc.GetFirstPage() : doc.GetFirstPageSelection(); p; p = p->next)
+    n.push_back(fgb_count_gdb(p->gdb));
+  return n;
+}
+
+// A selection change rebuilds the pages from the document's own lists when
+// nothing else holds them, links the elements anew when something does
+// (here a copy of the document), and copies them element by element when
+// a page is one the document knows nothing of (here one appended to behind
+// its back before every step). All three give the same document.
+TEST(Selection, ListsMovedLinkedAnewOrCopiedGiveTheSameDocument) {
+  RecordingNotifyTarget win;
+  MainDB moved(&win), linked(&win), copied(&win);
+  auto add = [&](const gr_segment& s, bool behind) {
+    moved.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, 1);
+    linked.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, 1);
+    if (!behind) return copied.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, 1);
+    ASSERT_EQ(fgb_add_segment(copied.GetActualPage()->gdb, &s, pen()), 1);
+    copied.DimensionDB();
+  };
+  for (int i = 0; i < 23000; ++i) add(seg(i % 200, i / 200, i % 200 + 0.5, i / 200 + 0.25), false);
+  const addParam steps[] = {
+      {0, 0, {-1, 20.9, 300, 22.3}},    // two rows from the middle of the first page
+      {0, 1, {49.9, -1, 50.3, 200}},    // a column, added: hits on every page
+      {0, 0, {-1, 100.9, 300, 101.3}},  // without keep: the selection is tested again
+      {1, 1, {-1, 113.9, 300, 114.3}},  // the first hit of the last rows
+      {0, 0, {-1, -1, 300, 300}},       // everything
+  };
+  double x = 250;
+  for (const addParam& step : steps) {
+    add(seg(x, 0, x + 0.5, 1), true);
+    x += 1;
+    MainDB holder;
+    holder.CopyAll(&linked);  // shares linked's lists
+    for (MainDB* d : {&moved, &linked, &copied}) {
+      addParam rq = step;
+      d->SelectElems(&rq, 1);
+      ASSERT_EQ(d->GetFailure(), FGB_FAILED_NONE);
+    }
+    for (int side = 1; side <= 2; ++side) {
+      const auto keys = side_keys(moved, side);
+      EXPECT_EQ(side_keys(linked, side), keys);
+      EXPECT_EQ(side_keys(copied, side), keys);
+      const auto sizes = page_sizes(moved, side);
+      EXPECT_EQ(page_sizes(linked, side), sizes);
+      EXPECT_EQ(page_sizes(copied, side), sizes);
+    }
+    for (MainDB* d : {&linked, &copied}) {
+      EXPECT_EQ(d->GetDimension().x, moved.GetDimension().x);
+      EXPECT_EQ(d->GetNullP().y, moved.GetNullP().y);
+      EXPECT_EQ(d->GetDimensionS().y, moved.GetDimensionS().y);
+      EXPECT_EQ(d->GetNullPS().x, moved.GetNullPS().x);
+    }
+  }
+  for (MainDB* d : {&moved, &linked, &copied}) d->Delete();
+}
+
+}  // namespace
