@@ -123,6 +123,14 @@ inline std::vector<std::string> side_keys(const MainDB& doc, int side) {
   return keys;
 }
 
+// Element counts of the pages of one side.
+inline std::vector<long> page_sizes(const MainDB& doc, int side) {
+  std::vector<long> n;
+  for (pages* p = side == 1 ? doc.GetFirstPage() : doc.GetFirstPageSelection(); p; p = p->next)
+    n.push_back(fgb_count_gdb(p->gdb));
+  return n;
+}
+
 }  // namespace dbtest
 
 #endif

@@ -190,17 +190,6 @@ TEST(Selection, SelectAllKeepsOrderAndUndoesToTheStateBefore) {
   EXPECT_EQ(f.xs(2), (V{A, B, C}));
 }
 
-}  // namespace
-
-namespace {
-
-std::vector<long> page_sizes(const MainDB& doc, int side) {
-  std::vector<long> n;
-  for (pages* p = side == 1 ? doc.GetFirstPage() : doc.GetFirstPageSelection(); p; p = p->next)
-    n.push_back(fgb_count_gdb(p->gdb));
-  return n;
-}
-
 // A selection change rebuilds the pages from the document's own lists when
 // nothing else holds them, links the elements anew when something does
 // (here a copy of the document), and copies them element by element when

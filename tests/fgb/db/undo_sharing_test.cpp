@@ -17,14 +17,6 @@ using namespace dbtest;
 
 namespace {
 
-// Element counts of the pages of one side.
-std::vector<long> page_sizes(const MainDB& doc, int side) {
-  std::vector<long> n;
-  for (pages* p = side == 1 ? doc.GetFirstPage() : doc.GetFirstPageSelection(); p; p = p->next)
-    n.push_back(fgb_count_gdb(p->gdb));
-  return n;
-}
-
 struct Snapshot {
   std::vector<std::string> main, sel;
   std::vector<long> main_pages, sel_pages;
