@@ -243,3 +243,42 @@ TEST(Selection, ListsMovedLinkedAnewOrCopiedGiveTheSameDocument) {
 }
 
 }  // namespace
+
+std::vector<uint64_t> link_cells(const MainDB& doc) {
+  std::vector<uint64_t> cells;
+  for (pages* first : {doc.GetFirstPage(), doc.GetFirstPageSelection()})
+    for (pages* p = first; p; p = p->next)
+      for (tag_ns_handler l = p->gdb->head; !fgb_is_end_gdb(l); l = fgb_next_gdb(l))
+        cells.push_back((static_cast<uint64_t>(static_cast<uint32_t>(l.block)) << 32) | l.offset);
+  std::sort(cells.begin(), cells.end());
+  return cells;
+}
+
+// With an undo history beside it, a selection change in the middle of a
+// large drawing keeps the very link cells it had: the rebuilt pages are
+// made of them, and the undo records name the old places by position.
+TEST(Selection, AChangeBesideTheUndoHistoryKeepsItsLinkCells) {
+  RecordingNotifyTarget win;
+  MainDB doc(&win);
+  for (int i = 0; i < 23000; ++i) {
+    const gr_segment s = seg(i % 200, i / 200, i % 200 + 0.5, i / 200 + 0.25);
+    doc.AddElem(FGB_SEGMENT, &s, pen(), kNoFill, 1);
+  }
+  doc.CreateUndo();
+  const gr_circle c{{5, 5}, 1};
+  doc.CreateElems(FGB_CIRCLE, &c, pen(), kNoFill, 1);
+  const auto before = link_cells(doc);
+  addParam row{0, 0, {-1, 20.9, 300, 21.3}};
+  doc.SelectElems(&row, 1);
+  EXPECT_EQ(doc.GetCountElemsS(), 200);
+  EXPECT_EQ(link_cells(doc), before);
+  EXPECT_EQ(page_sizes(doc, 1), (std::vector<long>{10001, 10001, 2799}));
+  const auto keys = side_keys(doc, 1);
+  doc.GetUndo();  // before the circle: linked anew from the present elements
+  EXPECT_EQ(doc.GetCountElems(), 23000);
+  EXPECT_EQ(doc.GetCountElemsS(), 0);
+  doc.GetRedo();  // the present state, selection and all
+  EXPECT_EQ(side_keys(doc, 1), keys);
+  EXPECT_EQ(doc.GetCountElemsS(), 200);
+  doc.Delete();
+}

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "db/undo_pages_p.h"
 #include "db_test_util.h"
 #include "support/recording_notify.h"
 
@@ -226,3 +227,28 @@ TEST(UndoSharing, ACopiedDocumentMatchesAnElementByElementCopy) {
 }
 
 }  // namespace
+
+// Positions across a rebuild: runs of a side map to the runs they became,
+// joined where they continue each other; an element without a place fails.
+TEST(UndoSharing, RelocatedRunsFollowTheirElements) {
+  fgb::Relocation r;
+  r.note(0, 0, 10, 0, 0);   // main 0..9 stay
+  r.note(0, 10, 2, 1, 5);   // main 10..11 go to the selection's 5..6
+  r.note(0, 12, 8, 0, 10);  // main 12..19 close up behind 0..9
+  r.note(0, 20, 5, 0, 18);  // 20..24 right after them: one move
+  r.note(1, 0, 5, 1, 0);    // the selection stays
+  std::vector<fgb::SeqRun> out;
+  ASSERT_TRUE(r.map(0, 8, 15, out));
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ((std::vector<int32_t>{out[0].side, out[0].start, out[0].n}), (std::vector<int32_t>{0, 8, 2}));
+  EXPECT_EQ((std::vector<int32_t>{out[1].side, out[1].start, out[1].n}), (std::vector<int32_t>{1, 5, 2}));
+  EXPECT_EQ((std::vector<int32_t>{out[2].side, out[2].start, out[2].n}), (std::vector<int32_t>{0, 10, 11}));
+  out.clear();
+  EXPECT_FALSE(r.map(0, 20, 6, out));  // 25 has no place
+  out.clear();
+  EXPECT_FALSE(r.map(1, 3, 3, out));
+  std::size_t hint = 0;
+  EXPECT_EQ(r.side_of(0, 11, &hint), 1);
+  EXPECT_EQ(r.side_of(0, 12, &hint), 0);
+  EXPECT_EQ(r.side_of(0, 30, &hint), -1);
+}
