@@ -15,7 +15,9 @@
 //                         first_select_mb what the first selection alone
 //                         added (its working copy of the pages it rebuilt,
 //                         whose cells the store keeps for reuse); undo_ms
-//                         and redo_ms one step back and forth through them.
+//                         and redo_ms one step back and forth through them,
+//                         after_undo_redo_mb what the drawing holds beyond
+//                         its own memory after all of them.
 //   BM_EditEverything     re-pen every element of a selection holding all of
 //                         them: the snapshot and the edit that touches everything;
 //   BM_MoveEverything     the same for a move of all of them;
@@ -169,6 +171,7 @@ void BM_UndoStepDelete(benchmark::State& state) {
   }
   state.counters["undo_ms"] = undo_ms / (2 * iterations);
   state.counters["redo_ms"] = redo_ms / (2 * iterations);
+  state.counters["after_undo_redo_mb"] = resident_mb() - before - drawing;
   state.counters["left"] = doc->GetCountElems();
 }
 BENCHMARK(BM_UndoStepDelete)->Unit(benchmark::kMillisecond)->Iterations(9);

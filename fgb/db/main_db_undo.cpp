@@ -214,19 +214,73 @@ struct UndoChain {
   // window redraws. False when `to` names its elements by position and
   // memory ran out linking them (nothing changed).
   static bool step(MainDB& doc, UndoRecord* from, UndoRecord* to) noexcept {
-    if (to->lazy && !materialize(to, doc)) {
-      doc.failure_ = FGB_FAILED_NO_MEMORY;
-      return false;
+    // Where the present elements will be in `to`'s state, when it names
+    // them by position: the record left behind then names its own by
+    // position in turn, the pages linked anew included.
+    std::unique_ptr<fgb::Relocation> back;
+    if (to->lazy) {
+      try {
+        back = turned_round(*to->lazy);
+      } catch (const std::bad_alloc&) {
+      }
+      if (!materialize(to, doc)) {
+        doc.failure_ = FGB_FAILED_NO_MEMORY;
+        return false;
+      }
     }
     doc.undo_busy_ = true;
     leave(doc, from);
     doc.undo_current_ = to;
     enter(doc, to);
     doc.undo_busy_ = false;
-    // The record left behind shares most of its pages with the present ones.
-    by_position(from, doc);
+    if (back) {
+      try {
+        const fgb::PageIndex index(*from->snapshot);
+        bool unmappable = false;
+        install(from, plan(from, index, *back, &unmappable));
+      } catch (const std::bad_alloc&) {
+      }
+    } else {
+      // The record left behind shares most of its pages with the present ones.
+      by_position(from, doc);
+    }
     doc.PostNotify(WM_DB_REFRESH, DB_CHANGED_ALL);
     return true;
+  }
+
+  // The runs of a positional record turned round: where each element of the
+  // state it names goes in its own state. Null when two runs name the same
+  // element. Throws std::bad_alloc.
+  static std::unique_ptr<fgb::Relocation> turned_round(const fgb::LazyPages& lazy) {
+    struct Note {
+      int32_t from_side, from, n, to_side, to;
+    };
+    std::vector<Note> notes;
+    for (int side = 0; side < 2; ++side) {
+      int32_t at = 0;
+      for (const fgb::LazyPage& lp : lazy.side[side]) {
+        if (lp.own) {
+          at += lp.known ? lp.info.n : static_cast<int32_t>(fgb_count_gdb(lp.own));
+          continue;
+        }
+        for (const fgb::SeqRun& r : lp.runs) {
+          notes.push_back(Note{r.side, r.start, r.n, side, at});
+          at += r.n;
+        }
+      }
+    }
+    std::sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) {
+      return a.from_side != b.from_side ? a.from_side < b.from_side : a.from < b.from;
+    });
+    auto back = std::make_unique<fgb::Relocation>();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+      const Note& n = notes[i];
+      if (i > 0 && notes[i - 1].from_side == n.from_side && notes[i - 1].from + notes[i - 1].n > n.from)
+        return nullptr;
+      back->note(n.from_side, n.from, n.n, n.to_side, n.to);
+    }
+    if (!back->whole()) throw std::bad_alloc();
+    return back;
   }
 
   // ---- records that name their elements by position ----
