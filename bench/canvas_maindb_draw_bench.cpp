@@ -6,6 +6,8 @@
 #include <canvas/canvas.h>
 #include <fgb/fgb.h>
 
+#include "lattice_drawing.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,20 +17,9 @@
 
 namespace {
 
-constexpr int kElements = 1000000;
-constexpr int kGrid = 1000;
+using lattice::fill;
+using lattice::kElements;
 constexpr int kSide = 2000;  // image pixels; two pixels per inch of drawing
-
-void fill(MainDB& doc) {
-  gr_curve_style pen{};
-  pen.width = 0.01f;
-  const gr_fill_area_style nofill{0, {0, 0, 0}};
-  for (int i = 0; i < kElements; ++i) {
-    double x = i % kGrid, y = i / kGrid;
-    gr_segment s{{x, y}, {x + 0.5, y + 0.25}};
-    doc.AddElem(FGB_SEGMENT, &s, pen, nofill, 1);
-  }
-}
 
 // Fonts and the raster engine want an application object; one for the run.
 void ensure_application() {

@@ -10,6 +10,8 @@
 #include <canvas/canvas.h>
 #include <fgb/fgb.h>
 
+#include "lattice_drawing.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -18,21 +20,12 @@
 
 namespace {
 
-constexpr int kElements = 1000000;
-constexpr int kGrid = 1000;
 constexpr int kWidth = 2000, kHeight = 1500;
 
 MainDB& document() {
   static MainDB* doc = [] {
     auto* d = new MainDB();
-    gr_curve_style pen{};
-    pen.width = 0.01f;
-    const gr_fill_area_style nofill{0, {0, 0, 0}};
-    for (int i = 0; i < kElements; ++i) {
-      double x = i % kGrid, y = i / kGrid;
-      gr_segment s{{x, y}, {x + 0.5, y + 0.25}};
-      d->AddElem(FGB_SEGMENT, &s, pen, nofill, 1);
-    }
+    lattice::fill(*d);
     return d;
   }();
   return *doc;

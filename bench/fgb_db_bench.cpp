@@ -19,6 +19,8 @@
 #include <fgb/fgb.h>
 #include <geomkit/device_context.h>
 
+#include "lattice_drawing.h"
+
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -26,37 +28,11 @@
 
 namespace {
 
-constexpr int kElements = 1000000;
-constexpr int kGrid = 1000;  // elements on a kGrid x kGrid lattice, 1 inch apart
-
-gr_segment segment_at(int i) {
-  double x = i % kGrid, y = i / kGrid;
-  return gr_segment{{x, y}, {x + 0.5, y + 0.25}};
-}
-
-gr_curve_style bench_pen() {
-  gr_curve_style s{};
-  s.width = 0.01f;
-  return s;
-}
-
-void fill(MainDB& doc, int n) {
-  const gr_curve_style pen = bench_pen();
-  const gr_fill_area_style nofill{0, {0, 0, 0}};
-  for (int i = 0; i < n; ++i) {
-    gr_segment s = segment_at(i);
-    doc.AddElem(FGB_SEGMENT, &s, pen, nofill, 1);
-  }
-}
-
-long resident_bytes() {
-  long pages_total = 0, pages_resident = 0;
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return 0;
-  if (std::fscanf(f, "%ld %ld", &pages_total, &pages_resident) != 2) pages_resident = 0;
-  std::fclose(f);
-  return pages_resident * 4096;
-}
+using lattice::fill;
+using lattice::kElements;
+using lattice::kGrid;
+using lattice::resident_bytes;
+using lattice::segment_at;
 
 double peak_rss_mb() {
   rusage u{};

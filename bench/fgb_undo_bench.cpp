@@ -34,6 +34,8 @@
 
 #include <fgb/fgb.h>
 
+#include "lattice_drawing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -45,38 +47,11 @@
 
 namespace {
 
-constexpr int kElements = 1000000;
-constexpr int kGrid = 1000;
-
-gr_segment segment_at(int i) {
-  double x = i % kGrid, y = i / kGrid;
-  return gr_segment{{x, y}, {x + 0.5, y + 0.25}};
-}
-
-gr_curve_style bench_pen() {
-  gr_curve_style s{};
-  s.width = 0.01f;
-  return s;
-}
-
-const gr_fill_area_style kNoFill{0, {0, 0, 0}};
-
-void fill(MainDB& doc) {
-  const gr_curve_style pen = bench_pen();
-  for (int i = 0; i < kElements; ++i) {
-    gr_segment s = segment_at(i);
-    doc.AddElem(FGB_SEGMENT, &s, pen, kNoFill, 1);
-  }
-}
-
-double resident_mb() {
-  long total = 0, resident = 0;
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return 0;
-  if (std::fscanf(f, "%ld %ld", &total, &resident) != 2) resident = 0;
-  std::fclose(f);
-  return resident * 4096.0 / (1024 * 1024);
-}
+using lattice::fill;
+using lattice::kElements;
+using lattice::kGrid;
+using lattice::kNoFill;
+using lattice::resident_mb;
 
 double ms_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -307,7 +282,7 @@ void BM_RandomWalk(benchmark::State& state) {
         record_edit();
         int side = pick(4) == 0 ? 2 : 1;
         gr_segment s{{uni(0, kGrid), uni(0, kGrid)}, {uni(0, kGrid), uni(0, kGrid)}};
-        doc->CreateElems(FGB_SEGMENT, &s, bench_pen(), kNoFill, side);
+        doc->CreateElems(FGB_SEGMENT, &s, lattice::pen(), kNoFill, side);
         (side == 1 ? present.main : present.sel) += 1;
       } else if (op < 29 && present.sel < present.main) {  // never the bulk of the drawing
         record_edit();
