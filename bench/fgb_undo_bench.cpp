@@ -64,6 +64,34 @@ double cpu_ms() {
   return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) * 1e-6;
 }
 
+// Wall and processor time summed over the stretches between start and stop.
+struct Stopwatch {
+  std::chrono::steady_clock::time_point t0;
+  double c0 = 0, wall_ms = 0, cpu = 0;
+  void start() {
+    t0 = std::chrono::steady_clock::now();
+    c0 = cpu_ms();
+  }
+  void stop() {
+    wall_ms += ms_since(t0);
+    cpu += cpu_ms() - c0;
+  }
+};
+
+// A document filled with the lattice, and the resident memory it took.
+struct Filled {
+  double before = resident_mb();
+  std::unique_ptr<MainDB> doc = make();
+  double drawing = resident_mb() - before;
+  // What the process holds now beyond the drawing.
+  double added() const { return resident_mb() - before - drawing; }
+  static std::unique_ptr<MainDB> make() {
+    auto d = std::make_unique<MainDB>(nullptr);
+    fill(*d);
+    return d;
+  }
+};
+
 // Selects row y (direction 1, keep 0): exactly its 1 000 segments.
 void select_row(MainDB& doc, int y) {
   addParam rq{0, 0, {-0.1, y - 0.01, kGrid + 0.1, y + 0.3}};
@@ -78,45 +106,39 @@ void move_selection(MainDB& doc, double dx) {
 }
 
 void BM_UndoStepMove(benchmark::State& state) {
-  const double before = resident_mb();
-  auto doc = std::make_unique<MainDB>(nullptr);
-  fill(*doc);
-  const double drawing = resident_mb() - before;
+  const Filled f;
+  MainDB* doc = f.doc.get();
   select_row(*doc, kGrid / 2);
-  double edit_ms = 0, edit_cpu_ms = 0;
+  Stopwatch edit;
   for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
-    const double c0 = cpu_ms();
+    edit.start();
     doc->CreateUndo();
     state.PauseTiming();
     move_selection(*doc, 0.001);
-    edit_ms += ms_since(t0);
-    edit_cpu_ms += cpu_ms() - c0;
+    edit.stop();
     state.ResumeTiming();
   }
-  state.counters["edit_ms"] = edit_ms / static_cast<double>(state.iterations());
-  state.counters["edit_cpu_ms"] = edit_cpu_ms / static_cast<double>(state.iterations());
-  state.counters["drawing_mb"] = drawing;
-  state.counters["nine_steps_mb"] = resident_mb() - before - drawing;
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["edit_ms"] = edit.wall_ms / iterations;
+  state.counters["edit_cpu_ms"] = edit.cpu / iterations;
+  state.counters["drawing_mb"] = f.drawing;
+  state.counters["nine_steps_mb"] = f.added();
   state.counters["selected"] = doc->GetCountElemsS();
 }
 BENCHMARK(BM_UndoStepMove)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 void BM_UndoStepDelete(benchmark::State& state) {
-  const double before = resident_mb();
-  auto doc = std::make_unique<MainDB>(nullptr);
-  fill(*doc);
-  const double drawing = resident_mb() - before;
-  double select_ms = 0, select_cpu_ms = 0, first_select = -1;
+  const Filled f;
+  MainDB* doc = f.doc.get();
+  Stopwatch select;
+  double first_select = -1;
   int row = 100;
   for (auto _ : state) {
     state.PauseTiming();
-    auto t0 = std::chrono::steady_clock::now();
-    const double c0 = cpu_ms();
+    select.start();
     select_row(*doc, row);
-    select_ms += ms_since(t0);
-    select_cpu_ms += cpu_ms() - c0;
-    if (first_select < 0) first_select = resident_mb() - before - drawing;
+    select.stop();
+    if (first_select < 0) first_select = f.added();
     row += 100;
     state.ResumeTiming();
     doc->CreateUndo();
@@ -124,13 +146,13 @@ void BM_UndoStepDelete(benchmark::State& state) {
     doc->DeleteElemAll(2);
     state.ResumeTiming();
   }
-  state.counters["select_ms"] = select_ms / static_cast<double>(state.iterations());
-  state.counters["select_cpu_ms"] = select_cpu_ms / static_cast<double>(state.iterations());
-  state.counters["drawing_mb"] = drawing;
-  state.counters["nine_steps_mb"] = resident_mb() - before - drawing;
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["select_ms"] = select.wall_ms / iterations;
+  state.counters["select_cpu_ms"] = select.cpu / iterations;
+  state.counters["drawing_mb"] = f.drawing;
+  state.counters["nine_steps_mb"] = f.added();
   state.counters["first_select_mb"] = first_select;
   // Back through the steps and forward again, each step timed.
-  const auto iterations = static_cast<double>(state.iterations());
   double undo_ms = 0, redo_ms = 0, slowest_ms = 0;
   auto timed = [&](void (MainDB::*step)(), double& sum) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -144,25 +166,24 @@ void BM_UndoStepDelete(benchmark::State& state) {
   state.counters["undo_ms"] = undo_ms / (2 * iterations);
   state.counters["redo_ms"] = redo_ms / (2 * iterations);
   state.counters["slowest_step_ms"] = slowest_ms;
-  state.counters["after_undo_redo_mb"] = resident_mb() - before - drawing;
+  state.counters["after_undo_redo_mb"] = f.added();
   state.counters["left"] = doc->GetCountElems();
 }
 BENCHMARK(BM_UndoStepDelete)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 void BM_EditEverything(benchmark::State& state) {
-  const double before = resident_mb();
-  auto doc = std::make_unique<MainDB>(nullptr);
-  fill(*doc);
+  Filled f;
+  MainDB* doc = f.doc.get();
   doc->SelectElems();
-  const double drawing = resident_mb() - before;
+  f.drawing = resident_mb() - f.before;
   float width = 0.02f;
   for (auto _ : state) {
     doc->SetWidthPen(width);
     width += 0.001f;
   }
   state.counters["selected"] = doc->GetCountElemsS();
-  state.counters["drawing_mb"] = drawing;
-  state.counters["five_edits_mb"] = resident_mb() - before - drawing;
+  state.counters["drawing_mb"] = f.drawing;
+  state.counters["five_edits_mb"] = f.added();
 }
 BENCHMARK(BM_EditEverything)->Unit(benchmark::kMillisecond)->Iterations(5);
 
