@@ -8,6 +8,8 @@
 #ifndef BENCH_FGB_CONVERT_INPUTS_H
 #define BENCH_FGB_CONVERT_INPUTS_H
 
+#include "fgb/convert/wmf_builder.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -330,16 +332,9 @@ inline std::string make_dxf_blocks() {
   return s;
 }
 
-// The floor: every run of digits (with sign and point) converted to a
-// double, nothing else done. Returns their sum so the work is kept.
-inline void put16(std::string& s, int v) {
-  s.push_back(static_cast<char>(v & 0xff));
-  s.push_back(static_cast<char>((v >> 8) & 0xff));
-}
-inline void put32(std::string& s, uint32_t v) {
-  put16(s, static_cast<int>(v & 0xffff));
-  put16(s, static_cast<int>(v >> 16));
-}
+using wmftest::put16;
+using wmftest::put32;
+
 inline void put_record(std::string& s, int function, std::initializer_list<int> words) {
   put32(s, static_cast<uint32_t>(3 + words.size()));
   put16(s, function);
@@ -394,6 +389,8 @@ inline std::string make_wmf() {
   return s + body;
 }
 
+// The floor: every run of digits (with sign and point) converted to a
+// double, nothing else done. Returns their sum so the work is kept.
 inline double scan_numbers(const std::string& text) {
   const char* p = text.data();
   const char* end = p + text.size();

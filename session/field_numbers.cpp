@@ -107,7 +107,14 @@ std::string format_general(double v, int digits, const NumberStyle& style) {
 }
 
 std::string not_a_number(const std::string& field, std::string_view text) {
-  return "\"" + std::string(text) + "\" is not a number (field \"" + field + "\")";
+  // Appended piece by piece: GCC 12's optimiser warns (-Wrestrict) of a
+  // false overlap in "literal" + string.
+  std::string msg = "\"";
+  msg += text;
+  msg += "\" is not a number (field \"";
+  msg += field;
+  msg += "\")";
+  return msg;
 }
 
 FieldRead read_field(const std::string& field, std::string_view text, const NumberStyle& style) {

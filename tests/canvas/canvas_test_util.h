@@ -5,6 +5,7 @@
 #include <canvas/canvas.h>
 
 #include <QImage>
+#include <QWidget>
 
 #include <functional>
 
@@ -56,6 +57,20 @@ inline void y_up(GrDeviceContext& dc, int wx, int wy, int vx, int vy) {
   dc.SetViewportExtEx(vx, -vy, nullptr);
   dc.SetViewportOrgEx(0, vy, nullptr);
 }
+
+// A widget that paints through the device on a white background, as the
+// drawing windows do.
+class DeviceWidget : public QWidget {
+ protected:
+  virtual void paint(canvas::QtDeviceContext& dc) = 0;
+  void paintEvent(QPaintEvent*) override {
+    canvas::PainterDC pdc(this);
+    if (!pdc.ok()) return;
+    canvas::QtDeviceContext& dc = pdc.dc();
+    dc.fill(RGB(255, 255, 255));
+    paint(dc);
+  }
+};
 
 }  // namespace canvas_test
 

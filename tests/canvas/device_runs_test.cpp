@@ -126,16 +126,12 @@ TEST(QtDeviceRuns, SetTheSamePixelsAsLineToPieceByPiece) {
 
 // A widget inside its window: the painter's device adds the widget's
 // place in the window, and the system clips to the widget.
-class RunsView : public QWidget {
+class RunsView : public DeviceWidget {
  public:
   RunsView(const Runs& runs, bool piece_by_piece) : runs_(runs), piece_by_piece_(piece_by_piece) {}
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    canvas::PainterDC pdc(this);
-    if (!pdc.ok()) return;
-    canvas::QtDeviceContext& dc = pdc.dc();
-    dc.fill(RGB(255, 255, 255));
+  void paint(canvas::QtDeviceContext& dc) override {
     HPEN pen = CreatePen(PS_SOLID, 0, RGB(200, 40, 40));
     HGDIOBJ old = dc.SelectObject(pen);
     const auto n = static_cast<DWORD>(runs_.counts.size());

@@ -18,17 +18,13 @@ namespace {
 
 // A drawing window in miniature: white background, a y-up view of a
 // 1000 x 500 logical page, the page filled black, and an inverting band.
-class PageView : public QWidget {
+class PageView : public DeviceWidget {
  public:
   bool band_twice = false;
   bool painted = false;
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    canvas::PainterDC pdc(this);
-    if (!pdc.ok()) return;
-    canvas::QtDeviceContext& dc = pdc.dc();
-    dc.fill(RGB(255, 255, 255));
+  void paint(canvas::QtDeviceContext& dc) override {
     canvas::ViewMapping::fit(0, 0, 1000, 500, width(), height(), 0.1).apply(dc);
     HGDIOBJ old = dc.SelectObject(GetStockObject(BLACK_BRUSH));
     dc.Rectangle(0, 0, 1000, 500);

@@ -39,15 +39,7 @@ TEST(OffsetCover, PruningTreeGivesTheGridsContour) {
       std::vector<off::Loop> a, b;
       const auto n = static_cast<uint32_t>(c.ring.size());
       EXPECT_EQ(off::eqvidist(c.ring.data(), n, d, grids, a), off::eqvidist(c.ring.data(), n, d, tree, b));
-      ASSERT_EQ(a.size(), b.size());
-      for (size_t k = 0; k < a.size(); ++k) {
-        EXPECT_EQ(a[k].lines, b[k].lines);
-        ASSERT_EQ(a[k].pts.size(), b[k].pts.size());
-        for (size_t i = 0; i < a[k].pts.size(); ++i) {
-          EXPECT_EQ(a[k].pts[i].x, b[k].pts[i].x);
-          EXPECT_EQ(a[k].pts[i].y, b[k].pts[i].y);
-        }
-      }
+      expect_same_loops(a, b);
     }
   }
 }

@@ -13,11 +13,28 @@
 #include <polyclipping/clipper.hpp>
 #endif
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace offset_support {
+
+// Two results of the engine's own interface (loops of the same lines and
+// points) are the same to the bit.
+template <class Loops>
+void expect_same_loops(const Loops& a, const Loops& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (size_t k = 0; k < a.size(); ++k) {
+    EXPECT_EQ(a[k].lines, b[k].lines);
+    ASSERT_EQ(a[k].pts.size(), b[k].pts.size());
+    for (size_t i = 0; i < a[k].pts.size(); ++i) {
+      EXPECT_EQ(a[k].pts[i].x, b[k].pts[i].x);
+      EXPECT_EQ(a[k].pts[i].y, b[k].pts[i].y);
+    }
+  }
+}
 
 using offset_corpus::Ring;
 

@@ -31,15 +31,7 @@ TEST(OffsetSweep, FastCrossingsGiveTheQuadraticResult) {
       int kb = off::eqvidist(c.ring.data(), static_cast<uint32_t>(c.ring.size()), d, fast, b, &rb);
       EXPECT_EQ(ka, kb);
       EXPECT_EQ(ra.comparisons, rb.comparisons);
-      ASSERT_EQ(a.size(), b.size());
-      for (size_t k = 0; k < a.size(); ++k) {
-        EXPECT_EQ(a[k].lines, b[k].lines);
-        ASSERT_EQ(a[k].pts.size(), b[k].pts.size());
-        for (size_t i = 0; i < a[k].pts.size(); ++i) {
-          EXPECT_EQ(a[k].pts[i].x, b[k].pts[i].x);
-          EXPECT_EQ(a[k].pts[i].y, b[k].pts[i].y);
-        }
-      }
+      expect_same_loops(a, b);
     }
   }
 }
