@@ -10,10 +10,6 @@
 
 namespace fgb {
 
-namespace {
-uint64_t key_of(tag_ns_handler h) noexcept { return PageIndex::key(h); }
-}  // namespace
-
 Relocation Relocation::identity(int32_t n_main, int32_t n_sel) noexcept {
   Relocation r;
   if (n_main > 0) r.note(0, 0, n_main, 0, 0);
@@ -86,16 +82,17 @@ PageIndex::PageIndex(const MainDB& doc) {
   by_list_.reserve(order_[0].size() + order_[1].size());
   for (const auto& o : order_) by_list_.insert(by_list_.end(), o.begin(), o.end());
   std::sort(by_list_.begin(), by_list_.end(), [](const Entry& a, const Entry& b) {
-    return key_of(a.page->gdb->head) < key_of(b.page->gdb->head);
+    return PageIndex::key(a.page->gdb->head) < PageIndex::key(b.page->gdb->head);
   });
 }
 
 const PageIndex::Entry* PageIndex::find(const fgb_db* list) const noexcept {
   if (!list || ns_same_obj(list->head, list->tail)) return nullptr;  // empty lists are each their own
-  const uint64_t k = key_of(list->head);
-  auto it = std::lower_bound(by_list_.begin(), by_list_.end(), k,
-                             [](const Entry& e, uint64_t v) { return key_of(e.page->gdb->head) < v; });
-  for (; it != by_list_.end() && key_of(it->page->gdb->head) == k; ++it)
+  const uint64_t k = PageIndex::key(list->head);
+  auto it = std::lower_bound(by_list_.begin(), by_list_.end(), k, [](const Entry& e, uint64_t v) {
+    return PageIndex::key(e.page->gdb->head) < v;
+  });
+  for (; it != by_list_.end() && PageIndex::key(it->page->gdb->head) == k; ++it)
     if (ns_same_obj(it->page->gdb->tail, list->tail)) return &*it;
   return nullptr;
 }
